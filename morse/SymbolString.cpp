@@ -22,3 +22,8 @@ bool SymbolString::Append(const WCHAR* piece) {
     AppendUnbounded(piece);
     return true;
 }
+
+void SymbolString::Release() {
+    m_block.reset();
+    m_length = 0;
+}

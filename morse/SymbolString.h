@@ -22,6 +22,9 @@ class SymbolString {
     // empties the whole string and returns false.
     bool Append(const WCHAR* piece);
 
+    // Frees the block; the string is unusable afterwards.
+    void Release();
+
     const WCHAR* c_str() const { return m_block.get(); }
     std::size_t Length() const { return m_length; }
 

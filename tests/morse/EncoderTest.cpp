@@ -9,7 +9,7 @@
 namespace {
 
 std::u16string Encode(const std::u16string& text, bool signals) {
-    CMorseSender sender(signals ? TRUE : FALSE);
+    CMorseSender sender(WAVE_MAPPER, nullptr, signals ? TRUE : FALSE);
     return std::u16string(sender.EncodeText(text.c_str()).c_str());
 }
 

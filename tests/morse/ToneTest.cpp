@@ -18,7 +18,7 @@ std::vector<int> Samples(const BYTE* bytes, int length) {
 }
 
 TEST(MakeTone, DefaultToneIsAnEighteenSamplePeriodRepeated300Times) {
-    const CMorseSender sender(FALSE);
+    const CMorseSender sender(WAVE_MAPPER, nullptr, FALSE);
     int length = 0;
     const auto tone = sender.MakeTone(600.0f, 240, length);
     ASSERT_EQ(length, 10800);
@@ -35,7 +35,7 @@ TEST(MakeTone, DefaultToneIsAnEighteenSamplePeriodRepeated300Times) {
 }
 
 TEST(MakeTone, OddLengthGivesSilenceAndAZeroLastByte) {
-    const CMorseSender sender(FALSE);
+    const CMorseSender sender(WAVE_MAPPER, nullptr, FALSE);
     int length = 0;
     const auto tone = sender.MakeTone(600.0f, 1, length);
     ASSERT_EQ(length, 45);
@@ -45,7 +45,7 @@ TEST(MakeTone, OddLengthGivesSilenceAndAZeroLastByte) {
 }
 
 TEST(SoundPreparation, SetsTheSharedBuffersAndLengths) {
-    const CMorseSender sender(FALSE);
+    const CMorseSender sender(WAVE_MAPPER, nullptr, FALSE);
     struct Case {
         const char* name;
         int value;

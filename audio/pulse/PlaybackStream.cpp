@@ -1,0 +1,122 @@
+#include "audio/pulse/PlaybackStream.h"
+
+#include <algorithm>
+
+#include "audio/AudioFormat.h"
+
+namespace audio {
+namespace {
+
+// The lead of sound the server keeps: long enough to cover the trip of a completion message
+// through the program's event loop and the next write, short enough that a stop is prompt.
+constexpr pa_usec_t kTargetLeadUsec = 40 * PA_USEC_PER_MSEC;
+// How much the server asks for at a time once the lead has shrunk.
+constexpr pa_usec_t kRequestUsec = 10 * PA_USEC_PER_MSEC;
+
+std::uint32_t BytesOf(pa_usec_t usec) {
+    return static_cast<std::uint32_t>(usec * g_audioFormat.nAvgBytesPerSec / PA_USEC_PER_SEC);
+}
+
+}  // namespace
+
+PlaybackStream::PlaybackStream(PulseLoop& loop, CompletionDispatcher& dispatcher, DeviceId id,
+                               CompletionSink& sink)
+    : PulseStream(loop, dispatcher, id, sink) {}
+
+PlaybackStream::~PlaybackStream() {
+    if (drain_ != nullptr) {
+        pa_operation_cancel(drain_);
+        pa_operation_unref(drain_);
+    }
+}
+
+BackendStatus PlaybackStream::Connect(pa_context* context, const char* sink_name) {
+    if (!Create(context, "Tessivo playback")) {
+        return BackendStatus::kNoMemory;
+    }
+    pa_stream_set_write_callback(stream_, &OnWritable, this);
+    // Prebuffering of a single sample: the server starts playing as soon as it has the first
+    // one, so that a short element is heard at once instead of waiting for a buffer that never
+    // fills. Not none at all: without prebuffering the server plays on through an underrun and
+    // later data would be written behind the point of play and lost, where with it playback
+    // pauses until the next sample arrives.
+    pa_buffer_attr attributes{};
+    attributes.maxlength = static_cast<std::uint32_t>(-1);
+    attributes.tlength = BytesOf(kTargetLeadUsec);
+    attributes.prebuf = g_audioFormat.nBlockAlign;
+    attributes.minreq = BytesOf(kRequestUsec);
+    attributes.fragsize = static_cast<std::uint32_t>(-1);
+    if (pa_stream_connect_playback(stream_, sink_name, &attributes, PA_STREAM_ADJUST_LATENCY,
+                                   nullptr, nullptr) < 0) {
+        return BackendStatus::kFailed;
+    }
+    return AwaitReady();
+}
+
+BackendStatus PlaybackStream::Queue(const QueuedBuffer& buffer) {
+    if (const BackendStatus health = Health(); health != BackendStatus::kOk) {
+        return health;
+    }
+    queue_.push_back({buffer});
+    Pump();
+    return BackendStatus::kOk;
+}
+
+void PlaybackStream::Pump() {
+    while (!queue_.empty()) {
+        Pending& front = queue_.front();
+        if (front.done == front.buffer.bytes) {
+            CompleteFront();
+            continue;
+        }
+        const std::size_t writable = pa_stream_writable_size(stream_);
+        // A failed stream reports (size_t)-1; its state callback returns the buffers.
+        if (writable == static_cast<std::size_t>(-1)) {
+            return;
+        }
+        const std::size_t whole_samples =
+            std::min<std::size_t>(writable, front.buffer.bytes - front.done) /
+            g_audioFormat.nBlockAlign;
+        const std::size_t bytes = whole_samples * g_audioFormat.nBlockAlign;
+        if (bytes == 0) {
+            return;
+        }
+        // libpulse copies the data, so the header may be reused once it is reported done.
+        if (pa_stream_write(stream_, front.buffer.header->lpData + front.done, bytes, nullptr, 0,
+                            PA_SEEK_RELATIVE) < 0) {
+            return;
+        }
+        front.done += static_cast<DWORD>(bytes);
+    }
+}
+
+BackendStatus PlaybackStream::Reset() {
+    queue_.clear();
+    if (Health() == BackendStatus::kOk) {
+        loop_.Await(pa_stream_flush(stream_, nullptr, nullptr));
+    }
+    return BackendStatus::kOk;
+}
+
+void PlaybackStream::Drain() {
+    if (Health() != BackendStatus::kOk) {
+        return;
+    }
+    drain_ = pa_stream_drain(stream_, &OnDrained, this);
+    if (drain_ == nullptr) {
+        pa_stream_disconnect(stream_);
+    }
+}
+
+void PlaybackStream::OnWritable(pa_stream*, size_t, void* userdata) {
+    static_cast<PlaybackStream*>(userdata)->Pump();
+}
+
+void PlaybackStream::OnDrained(pa_stream* stream, int, void* userdata) {
+    auto* self = static_cast<PlaybackStream*>(userdata);
+    pa_operation_unref(self->drain_);
+    self->drain_ = nullptr;
+    pa_stream_disconnect(stream);
+}
+
+}  // namespace audio

@@ -1,0 +1,37 @@
+// A playback stream on the sound server.
+#pragma once
+
+#include "audio/pulse/PulseStream.h"
+
+namespace audio {
+
+// Plays the queued buffers one after another as one continuous signal. A buffer is done when
+// its last sample has been handed to the server; the server keeps a short lead of sound, so
+// the next buffer, written in reply to the completion, follows without a gap.
+class PlaybackStream final : public PulseStream {
+  public:
+    PlaybackStream(PulseLoop& loop, CompletionDispatcher& dispatcher, DeviceId id,
+                   CompletionSink& sink);
+    ~PlaybackStream();
+
+    // Connects to the sink named `sink_name`, or to the server's default sink if null.
+    BackendStatus Connect(pa_context* context, const char* sink_name);
+    BackendStatus Queue(const QueuedBuffer& buffer);
+    // Discards what the server still holds and forgets every queued buffer.
+    BackendStatus Reset();
+    // Lets the server play out what it holds, then disconnects. Returns at once.
+    void Drain();
+    // Whether the stream is gone after Drain: played out, or failed on the way.
+    bool Drained() const { return Health() != BackendStatus::kOk; }
+
+  private:
+    // Hands the server as much of the queue as it asks for.
+    void Pump();
+
+    static void OnWritable(pa_stream* stream, size_t bytes, void* userdata);
+    static void OnDrained(pa_stream* stream, int success, void* userdata);
+
+    pa_operation* drain_ = nullptr;
+};
+
+}  // namespace audio

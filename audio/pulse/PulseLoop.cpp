@@ -1,0 +1,137 @@
+#include "audio/pulse/PulseLoop.h"
+
+namespace audio {
+namespace {
+
+// How long a call waits for the server before it gives up. A missing server is noticed at once
+// (its socket refuses the connection); this only bounds the wait on a server that hangs.
+constexpr pa_usec_t kServerTimeoutUsec = 1000 * PA_USEC_PER_MSEC;
+
+struct Deadline {
+    PulseLoop* loop;
+    bool expired;
+};
+
+void OnDeadline(pa_mainloop_api*, pa_time_event*, const timeval*, void* userdata) {
+    auto* deadline = static_cast<Deadline*>(userdata);
+    deadline->expired = true;
+    deadline->loop->Signal();
+}
+
+void OnContextState(pa_context*, void* userdata) {
+    static_cast<PulseLoop*>(userdata)->Signal();
+}
+
+void OnOperationState(pa_operation*, void* userdata) {
+    static_cast<PulseLoop*>(userdata)->Signal();
+}
+
+bool IsSettled(pa_context_state_t state) {
+    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+}
+
+}  // namespace
+
+PulseLoop::Lock::Lock(PulseLoop& loop) : mainloop_(loop.mainloop_) {
+    if (mainloop_ != nullptr) {
+        pa_threaded_mainloop_lock(mainloop_);
+    }
+}
+
+PulseLoop::Lock::~Lock() {
+    if (mainloop_ != nullptr) {
+        pa_threaded_mainloop_unlock(mainloop_);
+    }
+}
+
+PulseLoop::PulseLoop() {
+    mainloop_ = pa_threaded_mainloop_new();
+    if (mainloop_ != nullptr && pa_threaded_mainloop_start(mainloop_) < 0) {
+        pa_threaded_mainloop_free(mainloop_);
+        mainloop_ = nullptr;
+    }
+}
+
+PulseLoop::~PulseLoop() {
+    if (mainloop_ == nullptr) {
+        return;
+    }
+    pa_threaded_mainloop_stop(mainloop_);
+    Disconnect();
+    pa_threaded_mainloop_free(mainloop_);
+}
+
+void PulseLoop::Signal() {
+    pa_threaded_mainloop_signal(mainloop_, 0);
+}
+
+void PulseLoop::Disconnect() {
+    if (context_ == nullptr) {
+        return;
+    }
+    pa_context_set_state_callback(context_, nullptr, nullptr);
+    pa_context_disconnect(context_);
+    pa_context_unref(context_);
+    context_ = nullptr;
+}
+
+pa_context* PulseLoop::Connect() {
+    if (mainloop_ == nullptr) {
+        return nullptr;
+    }
+    // A connection that has failed (the server died or was restarted) is replaced; its streams
+    // have failed with it and have already returned their buffers.
+    if (context_ != nullptr && !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) {
+        Disconnect();
+    }
+    if (context_ == nullptr) {
+        context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), "Tessivo");
+        if (context_ == nullptr) {
+            return nullptr;
+        }
+        pa_context_set_state_callback(context_, &OnContextState, this);
+        // Never start a server of our own: without one the program runs without sound.
+        if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+            Disconnect();
+            return nullptr;
+        }
+    }
+    if (!WaitFor([this] { return IsSettled(pa_context_get_state(context_)); }) ||
+        pa_context_get_state(context_) != PA_CONTEXT_READY) {
+        Disconnect();
+        return nullptr;
+    }
+    return context_;
+}
+
+bool PulseLoop::WaitFor(const std::function<bool()>& done) {
+    Deadline deadline{this, false};
+    pa_time_event* timer = pa_context_rttime_new(context_, pa_rtclock_now() + kServerTimeoutUsec,
+                                                 &OnDeadline, &deadline);
+    // Without a timer there is nothing to end the wait, so it is not begun.
+    if (timer == nullptr) {
+        return done();
+    }
+    while (!done() && !deadline.expired) {
+        pa_threaded_mainloop_wait(mainloop_);
+    }
+    pa_threaded_mainloop_get_api(mainloop_)->time_free(timer);
+    return done();
+}
+
+bool PulseLoop::Await(pa_operation* operation) {
+    if (operation == nullptr) {
+        return false;
+    }
+    pa_operation_set_state_callback(operation, &OnOperationState, this);
+    const bool finished =
+        WaitFor([operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
+    if (!finished) {
+        pa_operation_cancel(operation);
+    }
+    const bool done = pa_operation_get_state(operation) == PA_OPERATION_DONE;
+    pa_operation_unref(operation);
+    return done;
+}
+
+}  // namespace audio

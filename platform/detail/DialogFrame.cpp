@@ -1,0 +1,160 @@
+#include "platform/detail/DialogFrame.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/detail/Controls.h"
+#include "platform/detail/Text.h"
+#include "platform/detail/WindowTable.h"
+
+namespace platform {
+namespace {
+
+// The templates were laid out for a phone screen of about 96 pixels per inch. A desktop shows
+// everything twice as large, so that a 9-point dialog font is comfortably readable.
+constexpr int kScale = 2;
+// The soft-key bar of the phone was 20 pixels high.
+constexpr int kSoftKeyBarHeight = 20 * kScale;
+// The CJK-capable face that stands in for the classic dialog faces, which Linux lacks.
+const QString kDialogFace = QStringLiteral("WenQuanYi Micro Hei");
+
+QString mapFace(std::u16string_view face) {
+    static const std::u16string_view classicFaces[] = {u"MS Shell Dlg", u"MS Shell Dlg 2",
+                                                       u"MS Sans Serif", u"Tahoma", u"System"};
+    if (face.empty() || std::find(std::begin(classicFaces), std::end(classicFaces), face) !=
+                            std::end(classicFaces)) {
+        return kDialogFace;
+    }
+    return toQString(face);
+}
+
+QFont dialogFont(const DialogTemplate& dialogTemplate) {
+    QFont font;
+    font.setFamilies({mapFace(wideView(dialogTemplate.faceName)), kDialogFace});
+    const int pointSize = dialogTemplate.pointSize > 0 ? dialogTemplate.pointSize : 8;
+    font.setPixelSize((pointSize * 96 * kScale + 36) / 72);
+    return font;
+}
+
+// The classic base units: the average width of the Latin letters, halved and rounded, over
+// two, and the font's height.
+QSize baseUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {(letters / 26 + 1) / 2, metrics.height()};
+}
+
+// number × numerator / denominator, rounded half away from zero, as classic MulDiv.
+int mulDiv(int number, int numerator, int denominator) {
+    const std::int64_t product = static_cast<std::int64_t>(number) * numerator;
+    const std::int64_t half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                         : (product - half) / denominator);
+}
+
+QRect toPixels(QSize base, int x, int y, int cx, int cy) {
+    const int left = mulDiv(x, base.width(), 4);
+    const int top = mulDiv(y, base.height(), 8);
+    return {left, top, mulDiv(x + cx, base.width(), 4) - left,
+            mulDiv(y + cy, base.height(), 8) - top};
+}
+
+void discardDialog(HWND handle) {
+    for (HWND child : childWindows(handle)) {
+        unregisterWindow(child);
+    }
+    unregisterWindow(handle);
+}
+
+}  // namespace
+
+DialogFrame::DialogFrame(QWidget* owner, QSize dialogSize)
+    : QWidget(owner, Qt::Window), dialogSize_(dialogSize), softKeyArea_(new QWidget(this)) {
+    resize(dialogSize_);
+    softKeyArea_->hide();
+}
+
+void DialogFrame::fillScreen() {
+    const int width = dialogSize_.width();
+    const int height = std::max(width * 4 / 3, dialogSize_.height() + kSoftKeyBarHeight);
+    setFixedSize(width, height);
+    softKeyArea_->setGeometry(0, height - kSoftKeyBarHeight, width, kSoftKeyBarHeight);
+    softKeyArea_->show();
+}
+
+void DialogFrame::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    SendMessageW(handle_, WM_CLOSE, 0, 0);
+}
+
+HWND createDialogWindow(CWnd& wnd, const DialogTemplate& dialogTemplate, HWND owner) {
+    const QFont font = dialogFont(dialogTemplate);
+    const QSize base = baseUnits(font);
+    const WindowRecord* ownerRecord = findWindow(owner);
+    auto frame = std::make_unique<DialogFrame>(
+        ownerRecord == nullptr ? nullptr : ownerRecord->widget,
+        toPixels(base, 0, 0, dialogTemplate.cx, dialogTemplate.cy).size());
+    frame->setFont(font);
+    frame->setWindowTitle(toQString(wideView(dialogTemplate.caption)));
+
+    auto record = std::make_unique<WindowRecord>();
+    record->windowClass = WindowClass::Dialog;
+    record->wnd = &wnd;
+    record->widget = frame.get();
+    record->style = dialogTemplate.style;
+    record->text = wideView(dialogTemplate.caption);
+    record->baseUnitX = base.width();
+    record->baseUnitY = base.height();
+    const HWND handle = registerWindow(std::move(record));
+    frame->setHandle(handle);
+
+    QWidget* previous = nullptr;
+    for (const DialogItemTemplate& item : dialogTemplate.items) {
+        const QRect rect = toPixels(base, item.x, item.y, item.cx, item.cy);
+        QWidget* current = createControl(handle, frame.get(), item, rect.x(), rect.y(),
+                                         rect.width(), rect.height());
+        if (current == nullptr) {
+            discardDialog(handle);
+            return nullptr;
+        }
+        if (previous != nullptr) {
+            QWidget::setTabOrder(previous, current);
+        }
+        previous = current;
+    }
+    wnd.m_hWnd = handle;
+    frame.release();
+    return handle;
+}
+
+QWidget* softKeyArea(HWND dialog) {
+    const WindowRecord* record = findWindow(dialog);
+    return record == nullptr || record->windowClass != WindowClass::Dialog
+               ? nullptr
+               : static_cast<DialogFrame*>(record->widget)->softKeyArea();
+}
+
+void fillScreen(HWND dialog) {
+    const WindowRecord* record = findWindow(dialog);
+    if (record != nullptr && record->windowClass == WindowClass::Dialog) {
+        static_cast<DialogFrame*>(record->widget)->fillScreen();
+    }
+}
+
+}  // namespace platform
+
+BOOL MapDialogRect(HWND hDlg, LPRECT lpRect) {
+    const platform::WindowRecord* record = platform::findWindow(hDlg);
+    if (record == nullptr || record->windowClass != platform::WindowClass::Dialog ||
+        lpRect == nullptr) {
+        return FALSE;
+    }
+    lpRect->left = platform::mulDiv(lpRect->left, record->baseUnitX, 4);
+    lpRect->right = platform::mulDiv(lpRect->right, record->baseUnitX, 4);
+    lpRect->top = platform::mulDiv(lpRect->top, record->baseUnitY, 8);
+    lpRect->bottom = platform::mulDiv(lpRect->bottom, record->baseUnitY, 8);
+    return TRUE;
+}

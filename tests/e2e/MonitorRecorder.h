@@ -1,0 +1,37 @@
+// Records the test sink's monitor with parec while a test plays into the sink.
+#pragma once
+
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class MonitorRecorder {
+  public:
+    // Starts parec on the default source in the program's format.
+    MonitorRecorder();
+    // Stops parec if it still runs.
+    ~MonitorRecorder();
+    MonitorRecorder(const MonitorRecorder&) = delete;
+    MonitorRecorder& operator=(const MonitorRecorder&) = delete;
+
+    // Waits until `count` samples have arrived in total; true if they have within `timeoutMs`.
+    bool WaitForSamples(std::size_t count, int timeoutMs);
+    // The samples recorded so far.
+    std::vector<std::int16_t> Samples();
+    // Stops recording and returns every sample recorded.
+    std::vector<std::int16_t> Stop();
+
+  private:
+    void Read(int fd);
+
+    pid_t pid_ = -1;
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::vector<std::int16_t> samples_;
+    std::thread reader_;
+};

@@ -1,0 +1,46 @@
+#include "tests/platform/TestResources.h"
+
+namespace testres {
+namespace {
+
+constexpr WORD kLanguage = 0x0804;
+
+const DialogItemTemplate kPhoneItems[] = {
+    {u"STATIC", -1, u"放音设备:", 0x50020000, 3, 9, 39, 8},
+    {u"COMBOBOX", kDeviceList, u"", 0x50210003, 43, 4, 67, 110},
+    {u"STATIC", kLevel, u"当前: 0 dB", 0x40020000, 3, 33, 107, 8},
+    {u"BUTTON", kSignals, u"插入起始和结束编码", 0x40010003, 3, 32, 95, 10},
+    {u"EDIT", kText, u"", 0x50A1014C, 3, 46, 107, 47},
+    {u"BUTTON", kStart, u"启动", 0x50010000, 60, 96, 50, 14},
+    {u"BUTTON", kWaveform, u"波形", 0x40000007, 3, 45, 107, 48},
+};
+
+const DialogItemTemplate kBrokenItems[] = {
+    {u"STATIC", -1, u"label", 0x50020000, 3, 9, 39, 8},
+    {u"SCROLLBAR", 1, u"", 0x50000000, 3, 20, 39, 8},
+};
+
+const DialogTemplate kDialogs[] = {
+    {kPhoneDialog, kLanguage, kCaption, 0x10C00248, 0x80040000, 9, u"MS Shell Dlg", 0, 0, 115, 116,
+     kPhoneItems},
+    {kBrokenDialog, kLanguage, u"Broken", 0x10C00248, 0, 9, u"MS Shell Dlg", 0, 0, 50, 50,
+     kBrokenItems},
+};
+
+// A 2 × 2 icon is enough to tell loading from not loading.
+const DWORD kIconPalette[] = {0x00000000, 0xFFFF0000};
+const BYTE kIconPixels[] = {0, 1, 1, 0};
+const IconResource kIcons[] = {{kIcon, kLanguage, 2, 2, kIconPalette, kIconPixels}};
+
+const BYTE kMarker[] = {0x01, 0x00};
+const RawResource kRaw[] = {{u"CEUX", u"HI_RES_AWARE", kLanguage, kMarker}};
+
+}  // namespace
+
+const ResourceTable g_testResources = {kDialogs, {}, {}, kIcons, {}, kRaw};
+
+void useTestResources() {
+    platform::setResourceTable(g_testResources);
+}
+
+}  // namespace testres
