@@ -119,10 +119,10 @@ void CMainDlg::OnStartStop() {
         } else if (function == kMorse) {
             WCHAR text[kTextUnits] = {};
             GetDlgItem(IDC_TEXT)->GetWindowText(text, kTextUnits);
-            const BOOL signals = GetDlgItem(IDC_SIGNALS)->SendMessage(BM_GETCHECK, 0, 0) != 0;
+            const BOOL framed = GetDlgItem(IDC_SIGNALS)->SendMessage(BM_GETCHECK, 0, 0) != 0;
             // An empty device list selects nothing, -1, which is the default device.
             m_sender =
-                std::make_unique<CMorseSender>(static_cast<UINT>(device), GetSafeHwnd(), signals);
+                std::make_unique<CMorseSender>(static_cast<UINT>(device), GetSafeHwnd(), framed);
             m_sender->BuildQueue(m_sender->EncodeText(text));
         }
         return;

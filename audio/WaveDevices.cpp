@@ -1,7 +1,6 @@
 #include "audio/WaveDevices.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <utility>
 

@@ -41,7 +41,7 @@ constexpr ErrorText kErrorTexts[] = {
 }  // namespace
 
 MMRESULT waveInOpen(HWAVEIN* phwi, UINT uDeviceID, const WAVEFORMATEX* pwfx, DWORD_PTR dwCallback,
-                    DWORD_PTR /*dwInstance*/, DWORD fdwOpen) {
+                    [[maybe_unused]] DWORD_PTR dwInstance, DWORD fdwOpen) {
     DeviceId id = 0;
     const MMRESULT result = WaveDevices::Instance().Open(
         Direction::kInput, phwi == nullptr ? nullptr : &id, uDeviceID, pwfx, dwCallback, fdwOpen);

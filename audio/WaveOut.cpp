@@ -22,7 +22,7 @@ MMRESULT waveOutGetDevCaps(UINT_PTR uDeviceID, LPWAVEOUTCAPS pwoc, UINT cbwoc) {
 }
 
 MMRESULT waveOutOpen(HWAVEOUT* phwo, UINT uDeviceID, const WAVEFORMATEX* pwfx, DWORD_PTR dwCallback,
-                     DWORD_PTR /*dwInstance*/, DWORD fdwOpen) {
+                     [[maybe_unused]] DWORD_PTR dwInstance, DWORD fdwOpen) {
     DeviceId id = 0;
     const MMRESULT result = WaveDevices::Instance().Open(
         Direction::kOutput, phwo == nullptr ? nullptr : &id, uDeviceID, pwfx, dwCallback, fdwOpen);

@@ -3,13 +3,13 @@
 #include "audio/AudioFormat.h"
 #include "morse/SoundBuffers.h"
 
-CMorseSender::CMorseSender(UINT device, HWND window, BOOL signals) {
+CMorseSender::CMorseSender(UINT device, HWND window, BOOL framed) {
     WAVEFORMATEX format = g_audioFormat;
     if (waveOutOpen(&m_device, device, &format, reinterpret_cast<DWORD_PTR>(window), 0,
                     CALLBACK_WINDOW) != MMSYSERR_NOERROR) {
         m_device = nullptr;
     }
-    m_signals = signals ? 1 : 0;
+    m_signals = framed ? 1 : 0;
     m_current = nullptr;
     m_first = nullptr;
     PrepareSound(format.nAvgBytesPerSec);
@@ -89,8 +89,11 @@ void CMorseSender::FreeBuffers() {
 void CMorseSender::Close() {
     if (m_device != nullptr) {
         // A stop can come while a header is with the device; the device must hand it back
-        // before the header and the sound it points into may go.
-        waveOutReset(m_device);
+        // before the header and the sound it points into may go. After the last completion
+        // nothing is with it, and the end of the message, already handed over, plays out.
+        if (m_current != nullptr && (m_current->dwFlags & WHDR_INQUEUE)) {
+            waveOutReset(m_device);
+        }
         waveOutClose(m_device);
     }
     FreeBuffers();

@@ -12,7 +12,7 @@ class CMorseSender {
   public:
     // Opens the output device (a failed open leaves m_device 0 and the sender silent), then
     // computes the shared element sounds.
-    CMorseSender(UINT device, HWND window, BOOL signals);
+    CMorseSender(UINT device, HWND window, BOOL framed);
     // Frees whatever headers are left, so a sender that is dropped without Close leaks nothing.
     ~CMorseSender();
     CMorseSender(const CMorseSender&) = delete;

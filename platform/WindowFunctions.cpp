@@ -16,6 +16,9 @@ bool changeStyle(platform::WindowRecord& record, DWORD bits, bool set) {
 }  // namespace
 
 HWND GetDlgItem(HWND hDlg, int nIDDlgItem) {
+    if (platform::findWindow(hDlg) == nullptr) {
+        return nullptr;
+    }
     for (HWND child : platform::childWindows(hDlg)) {
         const platform::WindowRecord* record = platform::findWindow(child);
         if (record != nullptr && record->controlId == nIDDlgItem) {

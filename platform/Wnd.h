@@ -2,7 +2,6 @@
 #pragma once
 
 #include "platform/CmdTarget.h"
-#include "platform/wingdi.h"
 
 class CWnd : public CCmdTarget {
   public:

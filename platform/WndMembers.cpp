@@ -1,6 +1,7 @@
 // The member forms of the window functions.
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
+#include "platform/wingdi.h"
 
 CWnd* CWnd::GetDlgItem(int nID) const {
     return FromHandle(::GetDlgItem(m_hWnd, nID));

@@ -9,7 +9,7 @@ namespace {
 
 // The lead of sound the server keeps: long enough to cover the trip of a completion message
 // through the program's event loop and the next write, short enough that a stop is prompt.
-constexpr pa_usec_t kTargetLeadUsec = 40 * PA_USEC_PER_MSEC;
+constexpr pa_usec_t kTargetLeadUsec = 80 * PA_USEC_PER_MSEC;
 // How much the server asks for at a time once the lead has shrunk.
 constexpr pa_usec_t kRequestUsec = 10 * PA_USEC_PER_MSEC;
 

@@ -92,8 +92,9 @@ bool sameClassName(LPCWSTR name, std::u16string_view expected) {
         return false;
     }
     for (std::size_t i = 0; i < actual.size(); ++i) {
-        const char16_t c =
-            actual[i] >= u'a' && actual[i] <= u'z' ? actual[i] - u'a' + u'A' : actual[i];
+        const char16_t c = actual[i] >= u'a' && actual[i] <= u'z'
+                               ? static_cast<char16_t>(actual[i] - u'a' + u'A')
+                               : actual[i];
         if (c != expected[i]) {
             return false;
         }
@@ -173,7 +174,8 @@ QWidget* makeWidget(WindowClass windowClass, const DialogItemTemplate& item, QWi
     return nullptr;
 }
 
-// Only the user's actions notify: the program's own changes run with the signals blocked.
+// Only the user's actions notify, and a selection only when it changes: the program's own
+// changes run with the control's signals blocked.
 void connectNotifications(WindowClass windowClass, QWidget* widget, HWND handle) {
     switch (windowClass) {
         case WindowClass::PushButton:
@@ -220,6 +222,15 @@ LRESULT comboProc(QComboBox& combo, UINT message, WPARAM wParam, LPARAM lParam) 
             }
             combo.setCurrentIndex(index);
             return index;
+        // The text of a drop-down list is its selected entry, empty without a selection; the
+        // program cannot set it to anything else.
+        case WM_GETTEXT:
+            return copyToBuffer(toWide(combo.currentText()), reinterpret_cast<LPWSTR>(lParam),
+                                static_cast<int>(wParam));
+        case WM_GETTEXTLENGTH:
+            return combo.currentText().size();
+        case WM_SETTEXT:
+            return FALSE;
         default:
             return 0;
     }
@@ -267,7 +278,8 @@ bool controlProc(WindowRecord& record, UINT message, WPARAM wParam, LPARAM lPara
     switch (record.windowClass) {
         case WindowClass::ComboBox:
             if (message == CB_GETCOUNT || message == CB_GETCURSEL || message == CB_INSERTSTRING ||
-                message == CB_SETCURSEL) {
+                message == CB_SETCURSEL || message == WM_SETTEXT || message == WM_GETTEXT ||
+                message == WM_GETTEXTLENGTH) {
                 *result =
                     comboProc(*static_cast<QComboBox*>(record.widget), message, wParam, lParam);
                 return true;

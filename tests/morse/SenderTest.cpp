@@ -107,7 +107,6 @@ TEST_F(SenderTest, CallOrderFromOpenToClose) {
         "waveOutUnprepareHeader 5475",
         "waveOutWrite 1875",
         "waveOutUnprepareHeader 1875",
-        "waveOutReset",
         "waveOutClose",
     };
     EXPECT_EQ(backend_->Calls(), expected);

@@ -72,6 +72,21 @@ TEST(ControlsTest, ComboBoxAnswersItsMessages) {
     EXPECT_TRUE(open.dialog.commands.empty()) << "the program's changes notify nobody";
 }
 
+TEST(ControlsTest, ComboBoxTextIsTheSelectedEntry) {
+    OpenDialog open;
+    const HWND combo = open.item(testres::kDeviceList);
+    insertString(combo, -1, u"Speaker & more");
+    insertString(combo, -1, u"Monitor");
+    EXPECT_EQ(u"", textOf(combo)) << "no selection";
+    SendMessageW(combo, CB_SETCURSEL, 1, 0);
+    EXPECT_EQ(u"Monitor", textOf(combo));
+    SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    EXPECT_EQ(u"Speaker & more", textOf(combo));
+    EXPECT_EQ(14, GetWindowTextLengthW(combo));
+    EXPECT_EQ(FALSE, SetWindowTextW(combo, u"Headset")) << "a drop-down list shows only entries";
+    EXPECT_EQ(u"Speaker & more", textOf(combo));
+}
+
 TEST(ControlsTest, UserSelectionNotifiesTheDialogOnce) {
     OpenDialog open;
     const HWND combo = open.item(testres::kDeviceList);

@@ -49,6 +49,13 @@ TEST(MessagesTest, MessagesPostedFromAnotherThreadArriveInPostingOrder) {
     }
 }
 
+TEST(MessagesTest, WaitForMessagesGivesUpAtTheDeadline) {
+    MessageSink sink;
+    PostMessageW(sink.hwnd(), kTestMessage, 0, 0);
+    EXPECT_FALSE(sink.WaitForMessages(2, 50));
+    EXPECT_EQ(1u, sink.messages().size());
+}
+
 TEST(MessagesTest, PostsFromSeveralThreadsKeepTheirOrderAcrossThreads) {
     MessageSink sink;
     ASSERT_EQ(TRUE, PostMessageW(sink.hwnd(), kTestMessage, 1, 0));

@@ -1,8 +1,8 @@
 #include "tests/support/MessageSink.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QTimer>
 
 #include "platform/Wnd.h"
 
@@ -34,11 +34,13 @@ const std::vector<MessageSink::Message>& MessageSink::messages() const {
     return window_->received;
 }
 
+// Sleeps in the event loop between messages; the timer wakes it at the deadline.
 bool MessageSink::WaitForMessages(std::size_t count, int timeoutMs) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (window_->received.size() < count && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
-                                        static_cast<int>(deadline.remainingTime()));
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(timeoutMs);
+    while (window_->received.size() < count && deadline.isActive()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return window_->received.size() >= count;
 }
