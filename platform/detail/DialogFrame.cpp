@@ -38,8 +38,8 @@ QFont dialogFont(const DialogTemplate& dialogTemplate) {
     return font;
 }
 
-// The classic base units: the average width of the Latin letters, halved and rounded, over
-// two, and the font's height.
+// The classic base units: the average width of the 52 Latin letters, rounded, and the font's
+// height.
 QSize baseUnits(const QFont& font) {
     const QFontMetrics metrics(font);
     const int letters = metrics.horizontalAdvance(
