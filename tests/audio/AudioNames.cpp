@@ -39,7 +39,8 @@ std::string FlagNames(DWORD flags) {
         }
     }
     if (flags != 0) {
-        names += (names.empty() ? "" : "|") + std::to_string(flags);
+        names += names.empty() ? "" : "|";
+        names += std::to_string(flags);
     }
     return names.empty() ? "none" : names;
 }
