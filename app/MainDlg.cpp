@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "meter/LevelText.h"
+#include "platform/aygshell.h"
 #include "platform/wingdi.h"
 #include "res/resource.h"
 
@@ -20,7 +21,11 @@ enum Function { kMorse = 0, kMeter = 1 };
 
 BEGIN_MESSAGE_MAP(CMainDlg, CDialog)
 ON_CBN_SELCHANGE(IDC_FUNCTION, &CMainDlg::OnFunctionChange)
+ON_COMMAND(ID_EXIT, &CMainDlg::OnExit)
+ON_COMMAND(ID_ABOUT, &CMainDlg::OnAbout)
+ON_COMMAND(ID_RESTART, &CMainDlg::OnRestart)
 ON_MESSAGE(MM_WIM_DATA, &CMainDlg::OnWimData)
+ON_MESSAGE(WM_HOTKEY, &CMainDlg::OnHotKey)
 ON_MESSAGE(MM_WOM_DONE, &CMainDlg::OnWomDone)
 ON_BN_CLICKED(IDC_START, &CMainDlg::OnStartStop)
 END_MESSAGE_MAP()
@@ -46,6 +51,12 @@ BOOL CMainDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+    if (!m_commandBar.Create(this, IDC_COMMANDBAR)) {
+        return FALSE;
+    }
+    if (!m_commandBar.InsertMenuBar(IDR_MAINMENU)) {
+        return FALSE;
+    }
     FillDeviceList();
     CWnd* function = GetDlgItem(IDC_FUNCTION);
     function->SendMessage(CB_INSERTSTRING, kMorse, reinterpret_cast<LPARAM>(u"摩尔斯码"));
@@ -55,6 +66,10 @@ BOOL CMainDlg::OnInitDialog() {
     OnFunctionChange();
     // Ordinary content, not a hint: Start without editing sends it.
     GetDlgItem(IDC_TEXT)->SetWindowText(u"type text here.");
+    // The Back key edits the text field instead of leaving: the bar reports it as WM_HOTKEY.
+    constexpr WORD kBackKeyOptions = SHMBOF_NODEFAULT | SHMBOF_NOTIFY;
+    ::SendMessageW(m_commandBar.m_hWnd, SHCMBM_OVERRIDEKEY, VK_TBACK,
+                   MAKELPARAM(kBackKeyOptions, kBackKeyOptions));
     return TRUE;
 }
 

@@ -6,6 +6,7 @@
 
 #include "meter/LevelMeter.h"
 #include "morse/MorseSender.h"
+#include "platform/CommandBar.h"
 #include "platform/afxwin.h"
 
 class CMainDlg : public CDialog {
@@ -18,7 +19,12 @@ class CMainDlg : public CDialog {
     void OnStartStop();
     LRESULT OnWomDone(WPARAM wParam, LPARAM lParam);
     LRESULT OnWimData(WPARAM wParam, LPARAM lParam);
+    void OnAbout();
+    void OnExit();
+    void OnRestart();
+    LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
 
+    CCommandBar m_commandBar;  // the soft-key menu bar
     HICON m_icon = nullptr;
     std::unique_ptr<CLevelMeter> m_meter;
     std::unique_ptr<CMorseSender> m_sender;

@@ -3,14 +3,16 @@
 
   morse_timing.py record SECONDS RAW          records SECONDS of the default source into RAW,
                                               and the arrival time of each chunk into RAW.json
-  morse_timing.py analyse RAW CLICK TEXT RUN
+  morse_timing.py analyse RAW CLICK TEXT RUN [WPM]
                                               prints the figures of run RUN as a row, and
                                               as JSON on standard error
   morse_timing.py header                      prints the table's heading
   morse_timing.py summary ROWS                prints medians and extremes of the rows in ROWS
+  morse_timing.py figures ROWS                prints the same as one JSON object
 
-Times are seconds since the epoch. The tone and gap lengths are those of the sender at 22500
-samples per second.
+Times are seconds since the epoch. The ideal tone and gap lengths are those of tessivo's sender
+at 22500 samples per second, or with WPM those of the PARIS convention at that speed (a dot of
+1.2 s / WPM, a dash and a letter gap of three dots, a word gap of seven), for another sender.
 """
 
 import json
@@ -21,14 +23,14 @@ import sys
 import time
 
 RATE = 22500
-DOT, DASH = 937, 2737
-ELEMENT_GAP, LETTER_GAP, WORD_GAP = 900, 2737, 7200
+# Tessivo's element lengths in samples: (dot, dash, element gap, letter gap, word gap).
+TESSIVO = (937, 2737, 900, 2737, 7200)
 # The largest deviation of an element that counts as on time, in samples (0.25 ms).
 TOLERANCE = RATE * 0.25e-3
 # A tone of 1250 Hz touches zero every 9 samples; a longer silence inside a tone is a dropout,
-# and one longer than half an element gap separates two elements.
+# and one longer than half of the shortest element gap compared here separates two elements.
 LONGEST_NATURAL_ZERO = 2
-SHORTEST_GAP = ELEMENT_GAP // 2
+SHORTEST_GAP = TESSIVO[2] // 2
 
 CODE = {
     "A": ".-", "B": "-...", "C": "-.-.", "D": "-..", "E": ".", "F": "..-.", "G": "--.",
@@ -65,19 +67,26 @@ def record(seconds, path):
         json.dump({"first_sample": first_sample, "arrivals": arrivals}, out)
 
 
-def ideal_elements(text):
+def paris(wpm):
+    """Element lengths in samples at WPM words per minute by the PARIS convention."""
+    dot = RATE * 1.2 / wpm
+    return tuple(round(dot * units) for units in (1, 3, 1, 3, 7))
+
+
+def ideal_elements(text, lengths):
     """The message as (is_tone, samples) in playing order, without a trailing gap."""
+    dot, dash, element_gap, letter_gap, word_gap = lengths
     elements = []
     for w, word in enumerate(text.split()):
         if w:
-            elements.append((False, WORD_GAP))
+            elements.append((False, word_gap))
         for l, letter in enumerate(word):
             if l:
-                elements.append((False, LETTER_GAP))
+                elements.append((False, letter_gap))
             for s, symbol in enumerate(CODE[letter.upper()]):
                 if s:
-                    elements.append((False, ELEMENT_GAP))
-                elements.append((True, DOT if symbol == "." else DASH))
+                    elements.append((False, element_gap))
+                elements.append((True, dot if symbol == "." else dash))
     return elements
 
 
@@ -106,14 +115,14 @@ def tones(samples):
     return [(max(a - 1, 0), min(b + 1, len(samples))) for a, b in found], dropouts
 
 
-def analyse(path, click, text):
+def analyse(path, click, text, lengths):
     with open(path, "rb") as f:
         raw = f.read()
     with open(path + ".json") as f:
         clock = json.load(f)
     samples = [int.from_bytes(raw[i:i + 2], "little", signed=True)
                for i in range(0, len(raw) - 1, 2)]
-    ideal = ideal_elements(text)
+    ideal = ideal_elements(text, lengths)
     ideal_tones = [n for is_tone, n in ideal if is_tone]
     ideal_gaps = [n for is_tone, n in ideal if not is_tone]
     found, dropouts = tones(samples)
@@ -160,33 +169,53 @@ def print_row(run, row):
           f"{found:>7} {row['dropouts']:>8} {cell('late', 5, str)}")
 
 
-def summary(path):
+def figures(path):
+    """The figures over all rows in the file: a dictionary with only the keys that apply."""
     with open(path) as f:
         rows = [json.loads(line) for line in f if line.strip()]
+    result = {
+        "runs": len(rows),
+        "dropouts": sum(r["dropouts"] for r in rows),
+        "late": sum(r.get("late", 0) for r in rows),
+        "wrong_count": sum(1 for r in rows if r["tones"] != r["expected"]),
+    }
     latencies = [r["latency_ms"] for r in rows if "latency_ms" in r]
     if latencies:
-        print(f"latency click to first tone sample: median {statistics.median(latencies):.1f} ms,"
-              f" min {min(latencies):.1f} ms, max {max(latencies):.1f} ms")
-        received = [r["received_ms"] for r in rows]
-        print(f"click to first tone sample received by the recorder (upper bound): median "
-              f"{statistics.median(received):.1f} ms, max {max(received):.1f} ms")
+        received = [r["received_ms"] for r in rows if "received_ms" in r]
+        result.update(latency_median=statistics.median(latencies), latency_min=min(latencies),
+                      latency_max=max(latencies), received_median=statistics.median(received),
+                      received_max=max(received))
     totals = [ms(r["total"] - r["ideal"]) for r in rows if "total" in r]
     if totals:
-        print(f"message length minus ideal: worst {max(totals, key=abs):+.3f} ms")
+        result["total_worst"] = max(totals, key=abs)
     worst = [ms(max(r["tone_dev"], r["gap_dev"], key=abs)) for r in rows if "tone_dev" in r]
     if worst:
+        result["element_worst"] = max(worst, key=abs)
+    return result
+
+
+def summary(path):
+    f = figures(path)
+    if "latency_median" in f:
+        print(f"latency click to first tone sample: median {f['latency_median']:.1f} ms,"
+              f" min {f['latency_min']:.1f} ms, max {f['latency_max']:.1f} ms")
+        print(f"click to first tone sample received by the recorder (upper bound): median "
+              f"{f['received_median']:.1f} ms, max {f['received_max']:.1f} ms")
+    if "total_worst" in f:
+        print(f"message length minus ideal: worst {f['total_worst']:+.3f} ms")
+    if "element_worst" in f:
         print(f"largest deviation of any element from its ideal length: "
-              f"{max(worst, key=abs):+.3f} ms")
-    print(f"dropouts: {sum(r['dropouts'] for r in rows)}, late elements: "
-          f"{sum(r.get('late', 0) for r in rows)}, runs with the wrong number of tones: "
-          f"{sum(1 for r in rows if r['tones'] != r['expected'])} of {len(rows)}")
+              f"{f['element_worst']:+.3f} ms")
+    print(f"dropouts: {f['dropouts']}, late elements: {f['late']}, runs with the wrong number of "
+          f"tones: {f['wrong_count']} of {f['runs']}")
 
 
 def main(argv):
     if argv[1:2] == ["record"] and len(argv) == 4:
         record(float(argv[2]), argv[3])
-    elif argv[1:2] == ["analyse"] and len(argv) == 6:
-        row = analyse(argv[2], float(argv[3]), argv[4])
+    elif argv[1:2] == ["analyse"] and len(argv) in (6, 7):
+        lengths = paris(float(argv[6])) if len(argv) == 7 else TESSIVO
+        row = analyse(argv[2], float(argv[3]), argv[4], lengths)
         print_row(int(argv[5]), row)
         print(json.dumps(row), file=sys.stderr)
     elif argv[1:2] == ["header"]:
@@ -194,6 +223,8 @@ def main(argv):
         print(UNITS)
     elif argv[1:2] == ["summary"] and len(argv) == 3:
         summary(argv[2])
+    elif argv[1:2] == ["figures"] and len(argv) == 3:
+        print(json.dumps(figures(argv[2])))
     else:
         print(__doc__, file=sys.stderr)
         return 2

@@ -1,5 +1,8 @@
 #include "meter/LevelMeter.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "audio/AudioFormat.h"
 
 CLevelMeter::CLevelMeter(UINT deviceId, HWND window) {
@@ -21,6 +24,10 @@ void CLevelMeter::KeepErrorText(MMRESULT result) {
 }
 
 void CLevelMeter::QueueBuffer() {
+    // A device that fails within the second (the sound server gone) hands the buffer back only
+    // partly filled, and the level is computed from all of it: what was not captured must read
+    // as silence, not as an earlier second or as memory never written.
+    std::fill(std::begin(m_buffer), std::end(m_buffer), BYTE{0});
     m_header.lpData = reinterpret_cast<LPSTR>(m_buffer);
     m_header.dwBufferLength = kBufferBytes;
     m_header.dwFlags = 0;

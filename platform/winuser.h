@@ -71,6 +71,9 @@ inline constexpr int IDCANCEL = 2;
 inline constexpr int IDYES = 6;
 inline constexpr int IDNO = 7;
 
+// Virtual-key codes.
+inline constexpr UINT VK_ESCAPE = 0x1B;
+
 // ShowWindow commands.
 inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOW = 5;
@@ -90,6 +93,9 @@ inline constexpr UINT MB_ICONMASK = 0x000000F0;
 
 inline constexpr WPARAM MAKEWPARAM(WORD low, WORD high) {
     return static_cast<WPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
+}
+inline constexpr LPARAM MAKELPARAM(WORD low, WORD high) {
+    return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
 }
 
 // Resource names are either strings or small integers carried in the pointer, as classic.

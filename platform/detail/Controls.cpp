@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -134,6 +136,21 @@ bool classify(const DialogItemTemplate& item, WindowClass* windowClass) {
     return false;
 }
 
+// Programs draw into a group box from this many pixels below its top, clear of the caption in
+// the phone's font.
+constexpr int kCaptionRoom = 20;
+
+// At the desktop's larger scale the dialog font would not fit above that line, and the caption
+// would be drawn over; the caption keeps to the room the program leaves it.
+void fitCaption(QGroupBox& group) {
+    QFont font = group.font();
+    font.setPixelSize(QFontInfo(font).pixelSize());
+    while (QFontMetrics(font).height() > kCaptionRoom - 2 && font.pixelSize() > 8) {
+        font.setPixelSize(font.pixelSize() - 1);
+    }
+    group.setFont(font);
+}
+
 QWidget* makeWidget(WindowClass windowClass, const DialogItemTemplate& item, QWidget* parent) {
     const QString text = toQString(wideView(item.text));
     switch (windowClass) {
@@ -151,6 +168,7 @@ QWidget* makeWidget(WindowClass windowClass, const DialogItemTemplate& item, QWi
         case WindowClass::GroupBox: {
             auto* group = new QGroupBox(text, parent);
             group->setFocusPolicy(Qt::NoFocus);
+            fitCaption(*group);
             return group;
         }
         case WindowClass::ComboBox:
@@ -169,6 +187,8 @@ QWidget* makeWidget(WindowClass windowClass, const DialogItemTemplate& item, QWi
         }
         case WindowClass::MessageOnly:
         case WindowClass::Dialog:
+        case WindowClass::CommandBar:
+        case WindowClass::MenuBar:
             break;
     }
     return nullptr;

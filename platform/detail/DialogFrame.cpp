@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <algorithm>
 #include <cstdint>
 
@@ -12,11 +14,11 @@
 namespace platform {
 namespace {
 
-// The templates were laid out for a phone screen of about 96 pixels per inch. A desktop shows
-// everything twice as large, so that a 9-point dialog font is comfortably readable.
-constexpr int kScale = 2;
+// The templates were laid out for a phone screen of about 96 pixels per inch. A program that
+// scales itself is shown twice as large, so that a 9-point dialog font is comfortably readable.
+constexpr int kHighResolutionScale = 2;
 // The soft-key bar of the phone was 20 pixels high.
-constexpr int kSoftKeyBarHeight = 20 * kScale;
+constexpr int kSoftKeyBarHeight = 20;
 // The CJK-capable face that stands in for the classic dialog faces, which Linux lacks.
 const QString kDialogFace = QStringLiteral("WenQuanYi Micro Hei");
 
@@ -30,11 +32,11 @@ QString mapFace(std::u16string_view face) {
     return toQString(face);
 }
 
-QFont dialogFont(const DialogTemplate& dialogTemplate) {
+QFont dialogFont(const DialogTemplate& dialogTemplate, int scale) {
     QFont font;
     font.setFamilies({mapFace(wideView(dialogTemplate.faceName)), kDialogFace});
     const int pointSize = dialogTemplate.pointSize > 0 ? dialogTemplate.pointSize : 8;
-    font.setPixelSize((pointSize * 96 * kScale + 36) / 72);
+    font.setPixelSize((pointSize * 96 * scale + 36) / 72);
     return font;
 }
 
@@ -71,17 +73,24 @@ void discardDialog(HWND handle) {
 
 }  // namespace
 
-DialogFrame::DialogFrame(QWidget* owner, QSize dialogSize)
-    : QWidget(owner, Qt::Window), dialogSize_(dialogSize), softKeyArea_(new QWidget(this)) {
+DialogFrame::DialogFrame(QWidget* owner, QSize dialogSize, int scale)
+    : QWidget(owner, Qt::Window),
+      dialogSize_(dialogSize),
+      scale_(scale),
+      softKeyArea_(new QWidget(this)) {
     resize(dialogSize_);
+    // A soft-key bar fills the strip, whatever size the strip is given.
+    auto* layout = new QHBoxLayout(softKeyArea_);
+    layout->setContentsMargins(0, 0, 0, 0);
     softKeyArea_->hide();
 }
 
 void DialogFrame::fillScreen() {
     const int width = dialogSize_.width();
-    const int height = std::max(width * 4 / 3, dialogSize_.height() + kSoftKeyBarHeight);
+    const int barHeight = kSoftKeyBarHeight * scale_;
+    const int height = std::max(width * 4 / 3, dialogSize_.height() + barHeight);
     setFixedSize(width, height);
-    softKeyArea_->setGeometry(0, height - kSoftKeyBarHeight, width, kSoftKeyBarHeight);
+    softKeyArea_->setGeometry(0, height - barHeight, width, barHeight);
     softKeyArea_->show();
 }
 
@@ -90,13 +99,22 @@ void DialogFrame::closeEvent(QCloseEvent* event) {
     SendMessageW(handle_, WM_CLOSE, 0, 0);
 }
 
+void DialogFrame::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        leaveWindow(this);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 HWND createDialogWindow(CWnd& wnd, const DialogTemplate& dialogTemplate, HWND owner) {
-    const QFont font = dialogFont(dialogTemplate);
+    const int scale = pixelScale();
+    const QFont font = dialogFont(dialogTemplate, scale);
     const QSize base = baseUnits(font);
     const WindowRecord* ownerRecord = findWindow(owner);
     auto frame = std::make_unique<DialogFrame>(
         ownerRecord == nullptr ? nullptr : ownerRecord->widget,
-        toPixels(base, 0, 0, dialogTemplate.cx, dialogTemplate.cy).size());
+        toPixels(base, 0, 0, dialogTemplate.cx, dialogTemplate.cy).size(), scale);
     frame->setFont(font);
     frame->setWindowTitle(toQString(wideView(dialogTemplate.caption)));
 
@@ -142,6 +160,17 @@ void fillScreen(HWND dialog) {
     if (record != nullptr && record->windowClass == WindowClass::Dialog) {
         static_cast<DialogFrame*>(record->widget)->fillScreen();
     }
+}
+
+void leaveWindow(QWidget* window) {
+    window->window()->showMinimized();
+}
+
+int pixelScale() {
+    const RawResource* marker = findRawData(u"CEUX", u"HI_RES_AWARE");
+    const bool aware = marker != nullptr && marker->data.size() >= 2 &&
+                       (marker->data.items[0] | (marker->data.items[1] << 8)) == 1;
+    return aware ? kHighResolutionScale : 1;
 }
 
 }  // namespace platform

@@ -13,8 +13,9 @@ namespace platform {
 // strip reserved for the soft-key bar.
 class DialogFrame : public QWidget {
   public:
-    // Starts as large as the dialog itself, dialogSize in pixels.
-    DialogFrame(QWidget* owner, QSize dialogSize);
+    // Starts as large as the dialog itself, dialogSize in pixels; scale is the number of pixels
+    // that stand for one pixel of the phone's screen.
+    DialogFrame(QWidget* owner, QSize dialogSize, int scale);
 
     void setHandle(HWND handle) { handle_ = handle; }
     QWidget* softKeyArea() const { return softKeyArea_; }
@@ -23,10 +24,14 @@ class DialogFrame : public QWidget {
   protected:
     // The window's close button asks the dialog, like any other close, through WM_CLOSE.
     void closeEvent(QCloseEvent* event) override;
+    // Esc is the phone's Back key, which a soft-key bar may take over first; it reaches the
+    // window only with its default meaning. Neither Esc nor Enter is ever Cancel or OK here.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     HWND handle_ = nullptr;
     QSize dialogSize_;
+    int scale_;
     QWidget* softKeyArea_;
 };
 
@@ -39,5 +44,15 @@ QWidget* softKeyArea(HWND dialog);
 
 // Sizes the dialog's window like a phone screen that holds the dialog above the soft-key strip.
 void fillScreen(HWND dialog);
+
+// The Back key's default meaning on the desktop: going back from the program puts its window out
+// of the way, minimised.
+void leaveWindow(QWidget* window);
+
+// How many desktop pixels stand for one pixel of the phone's screen: 2 when the program's
+// resources mark it as scaling itself (type u"CEUX", name u"HI_RES_AWARE", the 16-bit value 1),
+// so that its dialogs are readable on the desktop; otherwise 1, the phone's fixed layout at 96
+// pixels per inch.
+int pixelScale();
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 
 #include "platform/detail/Controls.h"
 #include "platform/detail/Icons.h"
+#include "platform/detail/SoftKeyBar.h"
 #include "platform/detail/Text.h"
 #include "platform/detail/WindowTable.h"
 
@@ -37,7 +38,8 @@ LRESULT windowClassProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     LRESULT result = 0;
-    if (controlProc(*record, message, wParam, lParam, &result)) {
+    if (controlProc(*record, message, wParam, lParam, &result) ||
+        softKeyBarProc(*record, message, wParam, lParam, &result)) {
         return result;
     }
     switch (message) {

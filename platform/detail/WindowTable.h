@@ -23,7 +23,11 @@ enum class WindowClass {
     CheckBox,
     GroupBox,
     ComboBox,
-    Edit
+    Edit,
+    // A command bar before it holds a menu bar: a child window without a widget of its own.
+    CommandBar,
+    // The shell's soft-key menu bar.
+    MenuBar
 };
 
 struct WindowRecord {

@@ -1,6 +1,6 @@
 #include "tests/app/DialogRun.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -54,7 +54,16 @@ bool CTestMainDlg::PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
     while (!done() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return done();
+}
+
+QWidget* CTestMainDlg::Window() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->windowTitle().startsWith("Tessivo")) {
+            return widget;
+        }
+    }
+    return nullptr;
 }

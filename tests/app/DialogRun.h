@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include <QWidget>
+
 #include "app/MainDlg.h"
 
 class CTestMainDlg : public CMainDlg {
@@ -29,6 +31,11 @@ class CTestMainDlg : public CMainDlg {
     void Settle() {
         PumpUntil([] { return false; }, 100);
     }
+
+    // The result EndDialog was given, -1 while the modal run goes on.
+    int ModalResult() const { return m_nModalResult; }
+    // The dialog's top-level window as the toolkit sees it, for driving it like a user.
+    QWidget* Window();
 
     BOOL m_initResult = FALSE;
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/platform/OpenDialog.h"
+#include "tests/platform/ShownDialog.h"
 
 namespace {
 
@@ -256,6 +257,36 @@ TEST_F(DialogTest, DialogUnitsConvertThroughTheFontsBaseUnits) {
 
     RECT notADialog{0, 0, 4, 8};
     EXPECT_EQ(FALSE, MapDialogRect(open.item(testres::kStart), &notADialog));
+}
+
+// A program that marks itself as scaling itself is shown at the desktop's scale; without the
+// marker it keeps the phone's own pixels.
+TEST_F(DialogTest, TheHighResolutionMarkerChoosesTheScale) {
+    struct Row {
+        const char* name;
+        const ResourceTable* resources;
+        int fontPixels;
+        int stripHeight;
+    };
+    const Row rows[] = {
+        {"marked", &testres::g_testResources, 24, 40},
+        {"not marked", &testres::g_phoneScaleResources, 12, 20},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ShownDialog shown(*row.resources);
+        EXPECT_EQ(row.fontPixels, shown.frame()->font().pixelSize()) << "9 points";
+        const QWidget* strip = platform::softKeyArea(shown.handle());
+        EXPECT_EQ(row.stripHeight, strip->height());
+        EXPECT_EQ(shown.frame()->height(), strip->geometry().bottom() + 1);
+        RECT dialogRect{0, 0, 115, 116};
+        MapDialogRect(shown.handle(), &dialogRect);
+        EXPECT_EQ(dialogRect.right, shown.frame()->width());
+        EXPECT_GE(shown.frame()->height() - row.stripHeight, dialogRect.bottom);
+        const HWND bar = shown.createBar();
+        ASSERT_NE(nullptr, bar);
+        EXPECT_EQ(row.stripHeight, platform::findWindow(bar)->widget->height());
+    }
 }
 
 }  // namespace

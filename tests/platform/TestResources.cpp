@@ -32,12 +32,36 @@ const DWORD kIconPalette[] = {0x00000000, 0xFFFF0000};
 const BYTE kIconPixels[] = {0, 1, 1, 0};
 const IconResource kIcons[] = {{kIcon, kLanguage, 2, 2, kIconPalette, kIconPixels}};
 
+const MenuItemTemplate kSystemPopup[] = {{u"重新启动", kRestart, {}}};
+const MenuItemTemplate kMenuPopup[] = {{u"退出", kExit, {}}, {u"系统功能", 0, kSystemPopup}};
+const MenuItemTemplate kMenuItems[] = {{u"关于", kAbout, {}}, {u"菜单", 0, kMenuPopup}};
+const MenuTemplate kMenus[] = {{kMenu, kLanguage, kMenuItems}};
+
+const StringResource kStrings[] = {{5, kLanguage, u"发送"}, {6, kLanguage, u"更多"}};
+
+constexpr UINT kRawData = 10;
+// Menu 130, two buttons: command 40 labelled with string 5; string 6 opening the menu's pop-up 1.
+const BYTE kMenuBarData[] = {0x82, 0, 2,    0, 0xFE, 0xFF, 40,   0,    4,    0, 0x10,
+                             0,    5, 0,    0, 0,    0xFF, 0xFF, 0xFE, 0xFF, 0, 0,
+                             4,    0, 0x10, 0, 6,    0,    0,    0,    1,    0};
+// The program's own template: its menu 128 does not exist.
+const BYTE kOrphanData[] = {0x80, 0, 1, 0, 0xFE, 0xFF, 1, 0, 4, 0, 0x10, 0, 3, 0, 0, 0, 0xFF, 0xFF};
+const BYTE kShortData[] = {0x82, 0, 1, 0, 0xFE, 0xFF, 1, 0};
+
 const BYTE kMarker[] = {0x01, 0x00};
-const RawResource kRaw[] = {{u"CEUX", u"HI_RES_AWARE", kLanguage, kMarker}};
+const RawResource kRaw[] = {
+    {u"CEUX", u"HI_RES_AWARE", kLanguage, kMarker},
+    {kRawData, kMenuBar, kLanguage, kMenuBarData},
+    {kRawData, kOrphanMenuBar, kLanguage, kOrphanData},
+    {kRawData, kShortMenuBar, kLanguage, kShortData},
+};
+const RawResource kRawWithoutMarker[] = {{kRawData, kMenuBar, kLanguage, kMenuBarData}};
 
 }  // namespace
 
-const ResourceTable g_testResources = {kDialogs, {}, {}, kIcons, {}, kRaw};
+const ResourceTable g_testResources = {kDialogs, kMenus, kStrings, kIcons, {}, kRaw};
+const ResourceTable g_phoneScaleResources = {kDialogs, kMenus, kStrings,
+                                             kIcons,   {},     kRawWithoutMarker};
 
 void useTestResources() {
     platform::setResourceTable(g_testResources);

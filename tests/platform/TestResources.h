@@ -18,10 +18,23 @@ constexpr int kText = 1017;
 constexpr int kStart = 1016;
 constexpr int kWaveform = 1011;
 
+// Menus and menu-bar templates, shaped like the program's menu 130.
+constexpr UINT kMenu = 130;         // "关于" (kAbout) and the pop-up "菜单"
+constexpr UINT kUnknownMenu = 131;  // absent, and no template either
+constexpr UINT kMenuBar = 140;  // a template over kMenu: "发送" (kSend), "更多" opening "菜单"
+constexpr UINT kOrphanMenuBar = 128;  // a template that names the absent menu 128
+constexpr UINT kShortMenuBar = 141;   // a template cut short in its button
+constexpr UINT kAbout = 32776;
+constexpr UINT kExit = 1;
+constexpr UINT kRestart = 32779;
+constexpr UINT kSend = 40;
+
 constexpr UINT kIcon = 128;
 constexpr LPCWSTR kCaption = u"Test & dialog ";
 
 extern const ResourceTable g_testResources;
+// The same without the high-resolution marker.
+extern const ResourceTable g_phoneScaleResources;
 
 // Makes g_testResources the table that the platform searches.
 void useTestResources();
