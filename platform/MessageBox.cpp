@@ -1,6 +1,10 @@
 // Message boxes: modal Qt dialogs with the classic buttons and results.
+#include <algorithm>
+
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStringList>
+#include <QTextLayout>
 
 #include "platform/MessageBoxHook.h"
 #include "platform/detail/Text.h"
@@ -9,6 +13,33 @@
 
 namespace platform {
 namespace {
+
+// Room left beside the text inside the owner's width: the box's frame, margins and icon.
+constexpr int kBoxMargin = 90;
+
+// Breaks each line of text where it would pass width in font, between words or, for text without
+// spaces such as Chinese, between characters. The box sizes itself to its longest line, so this is
+// what keeps it inside the window.
+QString wrapToWidth(const QString& text, const QFont& font, int width) {
+    QStringList lines;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        const qsizetype before = lines.size();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            lines << paragraph.mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+        if (lines.size() == before) {
+            lines << QString();
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
+}
 
 MessageBoxHook& currentHook() {
     static MessageBoxHook hook;
@@ -47,6 +78,10 @@ int showMessageBox(QWidget* owner, const MessageBoxRequest& request) {
     }
     if (owner != nullptr) {
         box.setWindowModality(Qt::WindowModal);
+        // A phone's message box never grows wider than the screen the window stands for; long
+        // lines wrap instead.
+        box.setText(
+            wrapToWidth(text, box.font(), std::max(owner->width() - kBoxMargin, kBoxMargin)));
     }
     switch (box.exec()) {
         case QMessageBox::Yes:

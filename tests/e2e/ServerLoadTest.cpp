@@ -74,9 +74,9 @@ std::vector<std::pair<std::size_t, std::size_t>> Tones(const std::vector<std::in
 // The tones whose length is neither a dot's nor a dash's, for the failure message: a tone cut
 // in two by a dropout shows here as two short ones.
 std::string OddTones(const std::vector<std::pair<std::size_t, std::size_t>>& tones) {
-    // A tone starts and ends with a zero sample, which counts to the silence around it.
-    const std::size_t dot = kDotBytes / 2 - 1;
-    const std::size_t dash = kDashBytes / 2 - 1;
+    // A tone's whole samples start and end with a zero, which counts to the silence around it.
+    const std::size_t dot = kDotBytes / 2 - 2;
+    const std::size_t dash = kDashBytes / 2 - 2;
     std::string odd;
     for (const auto& [first, length] : tones) {
         if (length != dot && length != dash) {
