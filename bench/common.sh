@@ -7,6 +7,7 @@
 bench_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_work=""
 bench_xvfb_pid=""
+bench_bus_pid=""
 bench_xev_pid=""
 bench_reader_pid=""
 
@@ -32,6 +33,7 @@ bench_cleanup() {
   if [ -n "$bench_work" ]; then
     "$bench_root/scripts/pulse-test-server" stop "$bench_work/pa" || true
   fi
+  bench_stop_pid "$bench_bus_pid"
   bench_stop_pid "$bench_xvfb_pid"
   [ -z "$bench_work" ] || rm -rf "$bench_work"
 }
@@ -51,6 +53,17 @@ bench_init() {
   done
   [ -s "$bench_work/display" ] || bench_fail "Xvfb did not come up: $(cat "$bench_work/xvfb.log")"
   export DISPLAY=":$(head -1 "$bench_work/display")"
+  # A desktop session has a session bus; without one Qt spends tens of milliseconds at start-up
+  # trying to launch it, which no user would see.
+  dbus-daemon --session --nofork --nopidfile --print-address=4 4>"$bench_work/bus" \
+    >"$bench_work/bus.log" 2>&1 &
+  bench_bus_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$bench_work/bus" ] && break
+    sleep 0.05
+  done
+  [ -s "$bench_work/bus" ] || bench_fail "no session bus: $(cat "$bench_work/bus.log")"
+  export DBUS_SESSION_BUS_ADDRESS="$(head -1 "$bench_work/bus")"
   eval "export $("$bench_root/scripts/pulse-test-server" start "$bench_work/pa")"
   export QT_QPA_PLATFORM=xcb
   mkdir -m 700 "$bench_work/xdg"

@@ -88,3 +88,11 @@ std::vector<std::int16_t> MonitorRecorder::Stop() {
     }
     return Samples();
 }
+
+std::size_t FirstSound(const std::vector<std::int16_t>& recording) {
+    std::size_t i = 0;
+    while (i < recording.size() && recording[i] == 0) {
+        ++i;
+    }
+    return i;
+}

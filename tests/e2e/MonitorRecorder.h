@@ -35,3 +35,6 @@ class MonitorRecorder {
     std::vector<std::int16_t> samples_;
     std::thread reader_;
 };
+
+// The index of the first non-zero sample of a recording; its size when all of it is silent.
+std::size_t FirstSound(const std::vector<std::int16_t>& recording);

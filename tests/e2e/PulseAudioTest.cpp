@@ -57,14 +57,6 @@ std::vector<std::string> Runs(const std::vector<std::int16_t>& samples) {
     return runs;
 }
 
-std::size_t FirstSound(const std::vector<std::int16_t>& recording) {
-    std::size_t i = 0;
-    while (i < recording.size() && recording[i] == 0) {
-        ++i;
-    }
-    return i;
-}
-
 struct Buffer {
     explicit Buffer(std::vector<char> samples) : data(std::move(samples)) {
         header.lpData = data.data();
