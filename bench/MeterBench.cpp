@@ -5,10 +5,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 
-#include <cmath>
 #include <cstdint>
 #include <memory>
-#include <numbers>
 #include <vector>
 
 #include "audio/BackendSelection.h"
@@ -19,25 +17,12 @@
 #include "res/resource.h"
 #include "tests/app/DialogRun.h"
 #include "tests/support/MessageSink.h"
+#include "tests/support/SampleBytes.h"
 
 namespace {
 
 constexpr int kSurfaceWidth = 200;
 constexpr int kSurfaceHeight = 100;
-
-// A 440 Hz tone at about a third of full scale: every column of the trace gets a different
-// height, as with real sound, rather than the single line a constant second draws.
-std::vector<char> ToneSecond() {
-    std::vector<char> bytes(CLevelMeter::kBufferBytes);
-    const double radiansPerSample = 2.0 * std::numbers::pi * 440.0 / 22500.0;
-    for (std::size_t k = 0; k < bytes.size() / 2; ++k) {
-        const auto value = static_cast<std::uint16_t>(static_cast<std::int16_t>(
-            10000.0 * std::sin(radiansPerSample * static_cast<double>(k))));
-        bytes[2 * k] = static_cast<char>(value & 0xFF);
-        bytes[2 * k + 1] = static_cast<char>(value >> 8);
-    }
-    return bytes;
-}
 
 // Runs the event loop until the sink has received a capture completion after the first `seen`
 // messages; its header, or null after a second without one.

@@ -11,6 +11,7 @@
 #include "platform/wingdi.h"
 #include "res/resource.h"
 #include "tests/app/DialogRun.h"
+#include "tests/support/SampleBytes.h"
 
 namespace {
 
@@ -18,13 +19,8 @@ constexpr COLORREF kBlack = 0x000000;
 constexpr COLORREF kWhite = 0xFFFFFF;
 
 std::vector<char> Second(std::int16_t even, std::int16_t odd) {
-    std::vector<char> bytes(CLevelMeter::kBufferBytes);
-    for (std::size_t k = 0; k < bytes.size() / 2; ++k) {
-        const auto value = static_cast<std::uint16_t>(k % 2 ? odd : even);
-        bytes[2 * k] = static_cast<char>(value & 0xFF);
-        bytes[2 * k + 1] = static_cast<char>(value >> 8);
-    }
-    return bytes;
+    return SampleBytes(CLevelMeter::kBufferBytes / 2,
+                       [&](std::size_t k) { return k % 2 ? odd : even; });
 }
 
 class MeterCycleTest : public ::testing::Test {

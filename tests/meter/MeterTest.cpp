@@ -11,6 +11,7 @@
 #include "meter/LevelMeter.h"
 #include "platform/wingdi.h"
 #include "tests/support/MessageSink.h"
+#include "tests/support/SampleBytes.h"
 
 namespace {
 
@@ -47,12 +48,8 @@ class MeterTest : public ::testing::Test {
     std::unique_ptr<CLevelMeter> Captured(const SampleAt& sample) {
         auto meter = std::make_unique<CLevelMeter>(WAVE_MAPPER, sink_.hwnd());
         meter->QueueBuffer();
-        std::vector<char> bytes(CLevelMeter::kBufferBytes);
-        for (int k = 0; k < kSamples; ++k) {
-            const auto value = static_cast<std::uint16_t>(sample(k));
-            bytes[2 * k] = static_cast<char>(value & 0xFF);
-            bytes[2 * k + 1] = static_cast<char>(value >> 8);
-        }
+        const std::vector<char> bytes =
+            SampleBytes(kSamples, [&](std::size_t k) { return sample(static_cast<int>(k)); });
         const std::size_t before = sink_.messages().size();
         EXPECT_EQ(backend_->FillInput(meter->GetDevice(), bytes), bytes.size());
         m_filled = nullptr;

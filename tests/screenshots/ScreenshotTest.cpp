@@ -12,10 +12,8 @@
 #include <QSet>
 #include <QWidget>
 
-#include <cmath>
 #include <cstdint>
 #include <memory>
-#include <numbers>
 #include <vector>
 
 #include "audio/BackendSelection.h"
@@ -23,23 +21,11 @@
 #include "platform/Resources.h"
 #include "res/resource.h"
 #include "tests/app/DialogRun.h"
+#include "tests/support/SampleBytes.h"
 
 namespace {
 
 const QString kDirectory = QStringLiteral(TESSIVO_SCREENSHOT_DIR);
-
-// A 440 Hz tone at about a third of full scale, so that the meter draws a visible trace.
-std::vector<char> ToneSecond() {
-    std::vector<char> bytes(CLevelMeter::kBufferBytes);
-    const double radiansPerSample = 2.0 * std::numbers::pi * 440.0 / 22500.0;
-    for (std::size_t k = 0; k < bytes.size() / 2; ++k) {
-        const auto value = static_cast<std::uint16_t>(static_cast<std::int16_t>(
-            10000.0 * std::sin(radiansPerSample * static_cast<double>(k))));
-        bytes[2 * k] = static_cast<char>(value & 0xFF);
-        bytes[2 * k + 1] = static_cast<char>(value >> 8);
-    }
-    return bytes;
-}
 
 // The dialog's top-level window: the one visible window whose title names the program.
 QWidget* MainWindow() {
