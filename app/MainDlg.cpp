@@ -120,17 +120,22 @@ void CMainDlg::OnStartStop() {
     if (start) {
         GetDlgItem(IDC_START)->SetWindowText(kStopCaption);
         EnableInputs(FALSE);
+        // A meter stopped less than a second ago still waits for its last completion. Whatever
+        // starts now, it goes first: it must not capture on through a Morse send, nor have its
+        // completion taken for a new meter's.
+        if (m_meter) {
+            m_meter->Close();
+            m_meter.reset();
+        }
         if (function == kMeter) {
-            // A meter stopped less than a second ago still waits for its last completion;
-            // closing it first keeps its completion from being taken for the new meter's.
-            if (m_meter) {
-                m_meter->Close();
-                m_meter.reset();
-            }
             m_meter = std::make_unique<CLevelMeter>(WAVE_MAPPER, GetSafeHwnd());
             m_levelSum = 0.0f;
             m_levelCount = 0;
             m_meter->QueueBuffer();
+            // Without a buffer on a started device no completion will come to end the run.
+            if (!m_meter->IsCapturing()) {
+                OnStartStop();
+            }
         } else if (function == kMorse) {
             WCHAR text[kTextUnits] = {};
             GetDlgItem(IDC_TEXT)->GetWindowText(text, kTextUnits);
@@ -138,7 +143,10 @@ void CMainDlg::OnStartStop() {
             // An empty device list selects nothing, -1, which is the default device.
             m_sender =
                 std::make_unique<CMorseSender>(static_cast<UINT>(device), GetSafeHwnd(), framed);
-            m_sender->BuildQueue(m_sender->EncodeText(text));
+            // Nothing to play, no device, or a refused first write: no completion will come.
+            if (!m_sender->BuildQueue(m_sender->EncodeText(text))) {
+                OnStartStop();
+            }
         }
         return;
     }
@@ -168,8 +176,10 @@ LRESULT CMainDlg::OnWomDone(WPARAM wParam, LPARAM lParam) {
     if (!start) {
         const auto* finished = reinterpret_cast<const WAVEHDR*>(lParam);
         m_sender->NextBuffer();
-        m_sender->WriteCurrent();
-        if (finished->lpNext == nullptr) {
+        const bool written = m_sender->WriteCurrent();
+        // A device that has failed hands back its header and refuses the next: the run is over
+        // as surely as after the last element.
+        if (finished->lpNext == nullptr || !written) {
             OnStartStop();
         }
     } else {
@@ -211,6 +221,10 @@ LRESULT CMainDlg::OnWimData(WPARAM wParam, LPARAM lParam) {
     m_meter->UnprepareBuffer(reinterpret_cast<WAVEHDR*>(lParam));
     if (!StartCaptionShown()) {
         m_meter->QueueBuffer();
+        // A device that has failed hands back its buffer and takes no other: the run ends.
+        if (!m_meter->IsCapturing()) {
+            OnStartStop();
+        }
     } else {
         m_meter->Close();
         m_meter.reset();

@@ -1,7 +1,6 @@
 #include "audio/WaveDevices.h"
 
 #include <algorithm>
-#include <string>
 #include <utility>
 
 #include "audio/AudioFormat.h"
@@ -9,9 +8,7 @@
 #include "platform/winuser.h"
 
 namespace audio {
-namespace {
 
-// The one place where a backend's failure becomes a result code, for both directions.
 MMRESULT ToResult(BackendStatus status) {
     switch (status) {
         case BackendStatus::kOk:
@@ -27,6 +24,8 @@ MMRESULT ToResult(BackendStatus status) {
     }
     return MMSYSERR_ERROR;
 }
+
+namespace {
 
 bool IsAudioFormat(const WAVEFORMATEX& format) {
     return format.wFormatTag == g_audioFormat.wFormatTag &&
@@ -45,20 +44,6 @@ UINT CloseMessage(Direction direction) {
 }
 UINT DoneMessage(Direction direction) {
     return direction == Direction::kOutput ? MM_WOM_DONE : MM_WIM_DATA;
-}
-
-// Copies a device name into szPname, keeping a surrogate pair whole or leaving it out.
-void CopyName(const std::u16string& name, WAVEOUTCAPS& caps) {
-    constexpr std::size_t kMaxUnits = std::size(WAVEOUTCAPS{}.szPname) - 1;
-    std::size_t units = std::min(name.size(), kMaxUnits);
-    if (units == kMaxUnits && units < name.size()) {
-        const char16_t last = name[units - 1];
-        if (last >= 0xD800 && last <= 0xDBFF) {
-            --units;
-        }
-    }
-    std::copy_n(name.begin(), units, caps.szPname);
-    caps.szPname[units] = u'\0';
 }
 
 }  // namespace
@@ -131,39 +116,6 @@ void WaveDevices::PostMessages() {
     posting_ = false;
 }
 
-UINT WaveDevices::OutputDeviceCount() {
-    std::shared_ptr<AudioBackend> backend;
-    {
-        std::lock_guard lock(mutex_);
-        backend = Backend();
-    }
-    return backend->OutputDeviceCount();
-}
-
-MMRESULT WaveDevices::OutputCaps(UINT_PTR device, WAVEOUTCAPS* caps, UINT size) {
-    if (caps == nullptr || size != sizeof(WAVEOUTCAPS)) {
-        return MMSYSERR_INVALPARAM;
-    }
-    if (device > WAVE_MAPPER) {
-        return MMSYSERR_BADDEVICEID;
-    }
-    std::shared_ptr<AudioBackend> backend;
-    {
-        std::lock_guard lock(mutex_);
-        backend = Backend();
-    }
-    std::u16string name;
-    const BackendStatus status = backend->OutputDeviceName(static_cast<UINT>(device), name);
-    if (status != BackendStatus::kOk) {
-        return ToResult(status);
-    }
-    *caps = WAVEOUTCAPS{};
-    caps->vDriverVersion = 0x0100;
-    caps->wChannels = g_audioFormat.nChannels;
-    CopyName(name, *caps);
-    return MMSYSERR_NOERROR;
-}
-
 MMRESULT WaveDevices::Open(Direction direction, DeviceId* id, UINT device,
                            const WAVEFORMATEX* format, DWORD_PTR callback, DWORD flags) {
     if (id == nullptr || format == nullptr) {
@@ -204,7 +156,8 @@ MMRESULT WaveDevices::Open(Direction direction, DeviceId* id, UINT device,
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT WaveDevices::Prepare(Direction direction, DeviceId id, WAVEHDR* header, UINT size) {
+MMRESULT WaveDevices::SetPrepared(Direction direction, DeviceId id, WAVEHDR* header, UINT size,
+                                  bool prepare) {
     std::shared_ptr<AudioBackend> backend;
     {
         std::lock_guard lock(mutex_);
@@ -215,43 +168,20 @@ MMRESULT WaveDevices::Prepare(Direction direction, DeviceId id, WAVEHDR* header,
         if ((header->dwFlags & WHDR_INQUEUE) != 0) {
             return WAVERR_STILLPLAYING;
         }
-        if ((header->dwFlags & WHDR_PREPARED) != 0) {
+        // As in the classic service, preparing a prepared header, or unpreparing one that is
+        // not, does nothing.
+        if (((header->dwFlags & WHDR_PREPARED) != 0) == prepare) {
             return MMSYSERR_NOERROR;
         }
         backend = backend_;
     }
-    const BackendStatus status = backend->Prepare(direction, id, *header);
+    const BackendStatus status = prepare ? backend->Prepare(direction, id, *header)
+                                         : backend->Unprepare(direction, id, *header);
     if (status != BackendStatus::kOk) {
         return ToResult(status);
     }
     std::lock_guard lock(mutex_);
-    header->dwFlags |= WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
-}
-
-MMRESULT WaveDevices::Unprepare(Direction direction, DeviceId id, WAVEHDR* header, UINT size) {
-    std::shared_ptr<AudioBackend> backend;
-    {
-        std::lock_guard lock(mutex_);
-        if (const MMRESULT result = CheckHeaderCall(direction, id, header, size);
-            result != MMSYSERR_NOERROR) {
-            return result;
-        }
-        if ((header->dwFlags & WHDR_INQUEUE) != 0) {
-            return WAVERR_STILLPLAYING;
-        }
-        // As in the classic service, unpreparing a header that is not prepared does nothing.
-        if ((header->dwFlags & WHDR_PREPARED) == 0) {
-            return MMSYSERR_NOERROR;
-        }
-        backend = backend_;
-    }
-    const BackendStatus status = backend->Unprepare(direction, id, *header);
-    if (status != BackendStatus::kOk) {
-        return ToResult(status);
-    }
-    std::lock_guard lock(mutex_);
-    header->dwFlags &= ~WHDR_PREPARED;
+    header->dwFlags = prepare ? header->dwFlags | WHDR_PREPARED : header->dwFlags & ~WHDR_PREPARED;
     return MMSYSERR_NOERROR;
 }
 
@@ -294,27 +224,6 @@ MMRESULT WaveDevices::Queue(Direction direction, DeviceId id, WAVEHDR* header, U
     }
     header->dwFlags = old_flags;
     return ToResult(status);
-}
-
-MMRESULT WaveDevices::Control(Direction direction, DeviceId id,
-                              BackendStatus (AudioBackend::*operation)(DeviceId)) {
-    std::shared_ptr<AudioBackend> backend;
-    {
-        std::lock_guard lock(mutex_);
-        if (Find(direction, id) == nullptr) {
-            return MMSYSERR_INVALHANDLE;
-        }
-        backend = backend_;
-    }
-    return ToResult(((*backend).*operation)(id));
-}
-
-MMRESULT WaveDevices::Start(DeviceId id) {
-    return Control(Direction::kInput, id, &AudioBackend::Start);
-}
-
-MMRESULT WaveDevices::Stop(DeviceId id) {
-    return Control(Direction::kInput, id, &AudioBackend::Stop);
 }
 
 MMRESULT WaveDevices::Reset(Direction direction, DeviceId id) {

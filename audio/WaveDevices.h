@@ -27,8 +27,9 @@ class WaveDevices final : private CompletionSink {
 
     MMRESULT Open(Direction direction, DeviceId* id, UINT device, const WAVEFORMATEX* format,
                   DWORD_PTR callback, DWORD flags);
-    MMRESULT Prepare(Direction direction, DeviceId id, WAVEHDR* header, UINT size);
-    MMRESULT Unprepare(Direction direction, DeviceId id, WAVEHDR* header, UINT size);
+    // Prepares the header, or unprepares it when `prepare` is false.
+    MMRESULT SetPrepared(Direction direction, DeviceId id, WAVEHDR* header, UINT size,
+                         bool prepare);
     MMRESULT Queue(Direction direction, DeviceId id, WAVEHDR* header, UINT size);
     MMRESULT Start(DeviceId id);
     MMRESULT Stop(DeviceId id);
@@ -75,5 +76,27 @@ class WaveDevices final : private CompletionSink {
     // Declared last so that it goes first: a backend shutting down may still report to us.
     std::shared_ptr<AudioBackend> backend_;
 };
+
+// The one place where a backend's failure becomes a result code, for both directions.
+MMRESULT ToResult(BackendStatus status);
+
+// Handles of both directions are the device ids of the table.
+template <typename Handle>
+DeviceId IdOf(Handle handle) {
+    return reinterpret_cast<DeviceId>(handle);
+}
+
+// waveOutOpen and waveInOpen: the handle is written whenever it can be, 0 on failure.
+template <typename Handle>
+MMRESULT OpenHandle(Direction direction, Handle* handle, UINT device, const WAVEFORMATEX* format,
+                    DWORD_PTR callback, DWORD flags) {
+    DeviceId id = 0;
+    const MMRESULT result = WaveDevices::Instance().Open(
+        direction, handle == nullptr ? nullptr : &id, device, format, callback, flags);
+    if (handle != nullptr) {
+        *handle = reinterpret_cast<Handle>(id);
+    }
+    return result;
+}
 
 }  // namespace audio

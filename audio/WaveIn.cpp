@@ -5,15 +5,37 @@
 
 #include "audio/WaveDevices.h"
 
-using audio::DeviceId;
+namespace audio {
+
+// Start and stop are capture's own: a playback device plays as soon as it has a header.
+MMRESULT WaveDevices::Control(Direction direction, DeviceId id,
+                              BackendStatus (AudioBackend::*operation)(DeviceId)) {
+    std::shared_ptr<AudioBackend> backend;
+    {
+        std::lock_guard lock(mutex_);
+        if (Find(direction, id) == nullptr) {
+            return MMSYSERR_INVALHANDLE;
+        }
+        backend = backend_;
+    }
+    return ToResult(((*backend).*operation)(id));
+}
+
+MMRESULT WaveDevices::Start(DeviceId id) {
+    return Control(Direction::kInput, id, &AudioBackend::Start);
+}
+
+MMRESULT WaveDevices::Stop(DeviceId id) {
+    return Control(Direction::kInput, id, &AudioBackend::Stop);
+}
+
+}  // namespace audio
+
 using audio::Direction;
+using audio::IdOf;
 using audio::WaveDevices;
 
 namespace {
-
-DeviceId IdOf(HWAVEIN handle) {
-    return reinterpret_cast<DeviceId>(handle);
-}
 
 struct ErrorText {
     MMRESULT code;
@@ -42,13 +64,7 @@ constexpr ErrorText kErrorTexts[] = {
 
 MMRESULT waveInOpen(HWAVEIN* phwi, UINT uDeviceID, const WAVEFORMATEX* pwfx, DWORD_PTR dwCallback,
                     [[maybe_unused]] DWORD_PTR dwInstance, DWORD fdwOpen) {
-    DeviceId id = 0;
-    const MMRESULT result = WaveDevices::Instance().Open(
-        Direction::kInput, phwi == nullptr ? nullptr : &id, uDeviceID, pwfx, dwCallback, fdwOpen);
-    if (phwi != nullptr) {
-        *phwi = reinterpret_cast<HWAVEIN>(id);
-    }
-    return result;
+    return audio::OpenHandle(Direction::kInput, phwi, uDeviceID, pwfx, dwCallback, fdwOpen);
 }
 
 MMRESULT waveInGetErrorText(MMRESULT mmrError, LPWSTR pszText, UINT cchText) {
@@ -69,11 +85,11 @@ MMRESULT waveInGetErrorText(MMRESULT mmrError, LPWSTR pszText, UINT cchText) {
 }
 
 MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-    return WaveDevices::Instance().Prepare(Direction::kInput, IdOf(hwi), pwh, cbwh);
+    return WaveDevices::Instance().SetPrepared(Direction::kInput, IdOf(hwi), pwh, cbwh, true);
 }
 
 MMRESULT waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-    return WaveDevices::Instance().Unprepare(Direction::kInput, IdOf(hwi), pwh, cbwh);
+    return WaveDevices::Instance().SetPrepared(Direction::kInput, IdOf(hwi), pwh, cbwh, false);
 }
 
 MMRESULT waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {

@@ -25,8 +25,9 @@ int CLevelMeter::MeasureAndDraw(HDC dc, int w, int h) {
         KeepErrorText(stopped);
         return 0;
     }
-    // A frame too small for any surface still gets its level measured.
-    const bool draw = w >= 1 && w <= kBufferBytes && h >= 1;
+    // A frame too small for any surface still gets its level measured. A surface of no height
+    // is drawn all the same: the caller may pass one, and every point of it is clipped.
+    const bool draw = w >= 1 && w <= kBufferBytes && h >= 0;
     if (draw) {
         BitBlt(dc, 0, 0, w, h, nullptr, 0, 0, WHITENESS);
     }

@@ -34,7 +34,7 @@ void CMorseSender::AddBuffer(BYTE* data, int length) {
     waveOutPrepareHeader(m_device, header, sizeof(WAVEHDR));
 }
 
-void CMorseSender::BuildQueue(SymbolString symbols) {
+bool CMorseSender::BuildQueue(SymbolString symbols) {
     const std::size_t n = symbols.Length();
     const WCHAR* s = symbols.c_str();
     FreeBuffers();
@@ -56,8 +56,9 @@ void CMorseSender::BuildQueue(SymbolString symbols) {
     symbols.Release();
     m_first = m_current;
     if (m_current != nullptr) {
-        waveOutWrite(m_device, m_current, sizeof(WAVEHDR));
+        return waveOutWrite(m_device, m_current, sizeof(WAVEHDR)) == MMSYSERR_NOERROR;
     }
+    return false;
 }
 
 bool CMorseSender::NextBuffer() {
@@ -69,10 +70,11 @@ bool CMorseSender::NextBuffer() {
     return true;
 }
 
-void CMorseSender::WriteCurrent() {
+bool CMorseSender::WriteCurrent() {
     if (m_current != nullptr) {
-        waveOutWrite(m_device, m_current, sizeof(WAVEHDR));
+        return waveOutWrite(m_device, m_current, sizeof(WAVEHDR)) == MMSYSERR_NOERROR;
     }
+    return true;
 }
 
 void CMorseSender::FreeBuffers() {

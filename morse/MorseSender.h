@@ -26,11 +26,14 @@ class CMorseSender {
     // frequency in hertz: the phase advances 360 * f / length degrees per sample.
     std::unique_ptr<BYTE[]> MakeTone(float f, int ms, int& length) const;
 
-    // Consumes the symbols, builds one prepared header per element and writes the first.
-    void BuildQueue(SymbolString symbols);
+    // Consumes the symbols, builds one prepared header per element and writes the first. False
+    // when nothing went to the device (no header, no device, or the write refused): then no
+    // completion will ever come.
+    bool BuildQueue(SymbolString symbols);
     // Unprepares the header just played and moves on; false when there was none.
     bool NextBuffer();
-    void WriteCurrent();
+    // Writes the current header; false only when there was one and the device refused it.
+    bool WriteCurrent();
     void Close();
 
     // The device completions must come from to belong to this sender.

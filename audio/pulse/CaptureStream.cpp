@@ -17,7 +17,7 @@ CaptureStream::CaptureStream(PulseLoop& loop, CompletionDispatcher& dispatcher, 
     : PulseStream(loop, dispatcher, id, sink) {}
 
 BackendStatus CaptureStream::Connect(pa_context* context) {
-    if (!Create(context, "Tessivo capture")) {
+    if (!Create(context, "Tessivo capture", "capture stream from the default source")) {
         return BackendStatus::kNoMemory;
     }
     pa_stream_set_read_callback(stream_, &OnReadable, this);
@@ -30,7 +30,7 @@ BackendStatus CaptureStream::Connect(pa_context* context) {
     const auto flags =
         static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
     if (pa_stream_connect_record(stream_, nullptr, &attributes, flags) < 0) {
-        return BackendStatus::kFailed;
+        return FailConnect();
     }
     return AwaitReady();
 }

@@ -1,6 +1,7 @@
 #include "audio/pulse/PlaybackStream.h"
 
 #include <algorithm>
+#include <string>
 
 #include "audio/AudioFormat.h"
 
@@ -31,7 +32,10 @@ PlaybackStream::~PlaybackStream() {
 }
 
 BackendStatus PlaybackStream::Connect(pa_context* context, const char* sink_name) {
-    if (!Create(context, "Tessivo playback")) {
+    const std::string description = sink_name != nullptr
+                                        ? std::string("playback stream on ") + sink_name
+                                        : std::string("playback stream on the default sink");
+    if (!Create(context, "Tessivo playback", description)) {
         return BackendStatus::kNoMemory;
     }
     pa_stream_set_write_callback(stream_, &OnWritable, this);
@@ -46,9 +50,14 @@ BackendStatus PlaybackStream::Connect(pa_context* context, const char* sink_name
     attributes.prebuf = g_audioFormat.nBlockAlign;
     attributes.minreq = BytesOf(kRequestUsec);
     attributes.fragsize = static_cast<std::uint32_t>(-1);
-    if (pa_stream_connect_playback(stream_, sink_name, &attributes, PA_STREAM_ADJUST_LATENCY,
-                                   nullptr, nullptr) < 0) {
-        return BackendStatus::kFailed;
+    // A chosen sink stays chosen: when it goes away the stream ends with it instead of moving
+    // to another. The default sink's stream follows the default wherever the server moves it.
+    pa_stream_flags_t flags = PA_STREAM_ADJUST_LATENCY;
+    if (sink_name != nullptr) {
+        flags = static_cast<pa_stream_flags_t>(flags | PA_STREAM_DONT_MOVE);
+    }
+    if (pa_stream_connect_playback(stream_, sink_name, &attributes, flags, nullptr, nullptr) < 0) {
+        return FailConnect();
     }
     return AwaitReady();
 }

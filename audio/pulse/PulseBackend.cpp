@@ -71,16 +71,21 @@ class PulseBackend final : public AudioBackend {
         closing_.clear();
     }
 
+    // Lists the sinks anew; from now on the device ids name these sinks.
     UINT OutputDeviceCount() override {
         PulseLoop::Lock lock(loop_);
-        const std::optional<std::vector<SinkEntry>> sinks = Sinks();
-        return sinks ? static_cast<UINT>(sinks->size()) : 0;
+        listed_ = Sinks();
+        return listed_ ? static_cast<UINT>(listed_->size()) : 0;
     }
 
     BackendStatus OutputDeviceName(UINT device, std::u16string& name) override {
         PulseLoop::Lock lock(loop_);
-        const std::optional<std::vector<SinkEntry>> sinks = Sinks();
-        if (!sinks) {
+        // The mapper names the server's default sink as it is now, a device id its listed sink.
+        const std::optional<std::vector<SinkEntry>> current =
+            device == WAVE_MAPPER ? Sinks() : std::nullopt;
+        const std::vector<SinkEntry>* sinks =
+            device == WAVE_MAPPER ? (current ? &*current : nullptr) : Listed();
+        if (sinks == nullptr) {
             return BackendStatus::kNoServer;
         }
         const SinkEntry* sink = nullptr;
@@ -116,17 +121,18 @@ class PulseBackend final : public AudioBackend {
             }
             return status;
         }
-        // The mapper plays on whatever the server's default is at the time.
+        // The mapper plays on whatever the server's default is at the time; a device id on the
+        // sink it was listed for, which fails to open once that sink has gone.
         std::string sink_name;
         if (device != WAVE_MAPPER) {
-            const std::optional<std::vector<SinkEntry>> sinks = Sinks();
-            if (!sinks) {
+            const std::vector<SinkEntry>* listed = Listed();
+            if (listed == nullptr) {
                 return BackendStatus::kNoServer;
             }
-            if (device >= sinks->size()) {
+            if (device >= listed->size()) {
                 return BackendStatus::kBadDevice;
             }
-            sink_name = (*sinks)[device].name;
+            sink_name = (*listed)[device].name;
         }
         auto stream = std::make_unique<PlaybackStream>(loop_, dispatcher_, id, sink);
         const BackendStatus status =
@@ -218,6 +224,15 @@ class PulseBackend final : public AudioBackend {
         return sinks;
     }
 
+    // The sinks the device ids stand for: those of the last listing, or of one made now if
+    // there has been none. Null without a server.
+    const std::vector<SinkEntry>* Listed() {
+        if (!listed_) {
+            listed_ = Sinks();
+        }
+        return listed_ ? &*listed_ : nullptr;
+    }
+
     std::optional<std::string> DefaultSink() {
         pa_context* context = loop_.Connect();
         std::string name;
@@ -234,6 +249,7 @@ class PulseBackend final : public AudioBackend {
     std::map<DeviceId, std::unique_ptr<PlaybackStream>> outputs_;
     std::map<DeviceId, std::unique_ptr<CaptureStream>> inputs_;
     std::vector<std::unique_ptr<PlaybackStream>> closing_;
+    std::optional<std::vector<SinkEntry>> listed_;
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "audio/pulse/PulseLoop.h"
 
+#include "audio/pulse/PulseLog.h"
+
 namespace audio {
 namespace {
 
@@ -18,10 +20,6 @@ void OnDeadline(pa_mainloop_api*, pa_time_event*, const timeval*, void* userdata
     deadline->loop->Signal();
 }
 
-void OnContextState(pa_context*, void* userdata) {
-    static_cast<PulseLoop*>(userdata)->Signal();
-}
-
 void OnOperationState(pa_operation*, void* userdata) {
     static_cast<PulseLoop*>(userdata)->Signal();
 }
@@ -31,6 +29,16 @@ bool IsSettled(pa_context_state_t state) {
 }
 
 }  // namespace
+
+Proplist ApplicationProperties() {
+    Proplist list(pa_proplist_new());
+    pa_proplist_sets(list.get(), PA_PROP_APPLICATION_NAME, "Tessivo");
+    // The desktop entry's name, so that a mixer finds the entry and its icon.
+    pa_proplist_sets(list.get(), PA_PROP_APPLICATION_ID, "tessivo");
+    pa_proplist_sets(list.get(), PA_PROP_APPLICATION_ICON_NAME, "tessivo");
+    pa_proplist_sets(list.get(), PA_PROP_APPLICATION_VERSION, TESSIVO_VERSION);
+    return list;
+}
 
 PulseLoop::Lock::Lock(PulseLoop& loop) : mainloop_(loop.mainloop_) {
     if (mainloop_ != nullptr) {
@@ -65,7 +73,19 @@ void PulseLoop::Signal() {
     pa_threaded_mainloop_signal(mainloop_, 0);
 }
 
+void PulseLoop::OnContextState(pa_context* context, void* userdata) {
+    auto* self = static_cast<PulseLoop*>(userdata);
+    // Told once, here; the streams that fail with the connection say nothing more.
+    if (self->ready_ && !PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) {
+        self->ready_ = false;
+        qCWarning(lcAudio, "lost the connection to the sound server: %s",
+                  pa_strerror(pa_context_errno(context)));
+    }
+    self->Signal();
+}
+
 void PulseLoop::Disconnect() {
+    ready_ = false;
     if (context_ == nullptr) {
         return;
     }
@@ -73,6 +93,11 @@ void PulseLoop::Disconnect() {
     pa_context_disconnect(context_);
     pa_context_unref(context_);
     context_ = nullptr;
+}
+
+void PulseLoop::FailConnect(const char* reason) {
+    qCWarning(lcAudio, "cannot connect to the sound server: %s", reason);
+    Disconnect();
 }
 
 pa_context* PulseLoop::Connect() {
@@ -85,22 +110,29 @@ pa_context* PulseLoop::Connect() {
         Disconnect();
     }
     if (context_ == nullptr) {
-        context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), "Tessivo");
+        const Proplist properties = ApplicationProperties();
+        context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(mainloop_), "Tessivo",
+                                                properties.get());
         if (context_ == nullptr) {
+            qCWarning(lcAudio, "cannot connect to the sound server: out of memory");
             return nullptr;
         }
         pa_context_set_state_callback(context_, &OnContextState, this);
         // Never start a server of our own: without one the program runs without sound.
         if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-            Disconnect();
+            FailConnect(pa_strerror(pa_context_errno(context_)));
             return nullptr;
         }
     }
-    if (!WaitFor([this] { return IsSettled(pa_context_get_state(context_)); }) ||
-        pa_context_get_state(context_) != PA_CONTEXT_READY) {
-        Disconnect();
+    if (!WaitFor([this] { return IsSettled(pa_context_get_state(context_)); })) {
+        FailConnect("the server did not answer within a second");
         return nullptr;
     }
+    if (pa_context_get_state(context_) != PA_CONTEXT_READY) {
+        FailConnect(pa_strerror(pa_context_errno(context_)));
+        return nullptr;
+    }
+    ready_ = true;
     return context_;
 }
 

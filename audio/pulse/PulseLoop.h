@@ -2,10 +2,20 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <pulse/pulseaudio.h>
 
 namespace audio {
+
+struct ProplistFree {
+    void operator()(pa_proplist* list) const { pa_proplist_free(list); }
+};
+using Proplist = std::unique_ptr<pa_proplist, ProplistFree>;
+
+// The application's name, id, icon name and version, by which mixers show its connection and
+// streams.
+Proplist ApplicationProperties();
 
 // Owns the main loop thread and the server connection. The connection is made when first needed
 // and made anew when the server has gone away, so that a restarted server is found again on the
@@ -41,10 +51,16 @@ class PulseLoop {
     void Signal();
 
   private:
+    static void OnContextState(pa_context* context, void* userdata);
     void Disconnect();
+    // Tells why no connection could be made, and drops the attempt.
+    void FailConnect(const char* reason);
 
     pa_threaded_mainloop* mainloop_ = nullptr;
     pa_context* context_ = nullptr;
+    // Whether context_ has been ready: a failure after that is the server lost, not a failed
+    // attempt to connect.
+    bool ready_ = false;
 };
 
 }  // namespace audio

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <string>
 
 #include <pulse/pulseaudio.h>
 
@@ -28,8 +29,11 @@ class PulseStream {
                 CompletionSink& sink);
     ~PulseStream();
 
-    // Creates the stream; false if libpulse refused.
-    bool Create(pa_context* context, const char* name);
+    // Creates the stream; false if libpulse refused. `description` names it in the log, e.g.
+    // "playback stream on the default sink".
+    bool Create(pa_context* context, const char* name, std::string description);
+    // Tells why the stream could not be connected; returns kFailed.
+    BackendStatus FailConnect();
     // Waits until the connection the derived class has begun is ready or has failed.
     BackendStatus AwaitReady();
     // Reports the oldest queued buffer done and drops it from the queue.
@@ -51,6 +55,7 @@ class PulseStream {
     CompletionDispatcher& dispatcher_;
     CompletionSink& sink_;
     DeviceId id_;
+    std::string description_;
 };
 
 }  // namespace audio

@@ -130,6 +130,39 @@ bool VirtualBackend::IsCapturing(HWAVEIN device) const {
     return stream != streams_.end() && stream->second.capturing;
 }
 
+bool VirtualBackend::IsOpen(HWAVEIN device) const {
+    std::lock_guard lock(mutex_);
+    return streams_.contains(IdOf(device));
+}
+
+bool VirtualBackend::Lose(DeviceId id) {
+    CompletionSink* sink = nullptr;
+    std::deque<QueuedBuffer> returned;
+    {
+        std::lock_guard lock(mutex_);
+        const auto stream = streams_.find(id);
+        if (stream == streams_.end()) {
+            return false;
+        }
+        stream->second.lost = true;
+        stream->second.capturing = false;
+        returned.swap(stream->second.queue);
+        sink = stream->second.sink;
+    }
+    for (const QueuedBuffer& buffer : returned) {
+        sink->BufferDone(id, buffer.serial);
+    }
+    return true;
+}
+
+bool VirtualBackend::LoseDevice(HWAVEOUT device) {
+    return Lose(IdOf(device));
+}
+
+bool VirtualBackend::LoseDevice(HWAVEIN device) {
+    return Lose(IdOf(device));
+}
+
 std::vector<const WAVEHDR*> VirtualBackend::Headers(DeviceId id) const {
     std::lock_guard lock(mutex_);
     std::vector<const WAVEHDR*> headers;
@@ -209,7 +242,11 @@ BackendStatus VirtualBackend::Queue(Direction direction, DeviceId id, const Queu
         status != BackendStatus::kOk) {
         return status;
     }
-    streams_.at(id).queue.push_back(buffer);
+    Stream& stream = streams_.at(id);
+    if (stream.lost) {
+        return BackendStatus::kNoServer;
+    }
+    stream.queue.push_back(buffer);
     return BackendStatus::kOk;
 }
 
@@ -218,7 +255,11 @@ BackendStatus VirtualBackend::Start(DeviceId id) {
     if (const BackendStatus status = Enter("waveInStart"); status != BackendStatus::kOk) {
         return status;
     }
-    streams_.at(id).capturing = true;
+    Stream& stream = streams_.at(id);
+    if (stream.lost) {
+        return BackendStatus::kNoServer;
+    }
+    stream.capturing = true;
     return BackendStatus::kOk;
 }
 

@@ -38,6 +38,13 @@ class VirtualBackend final : public AudioBackend {
     // be with a real device that has no buffer queued.
     std::size_t FillInput(HWAVEIN device, std::span<const char> data);
     bool IsCapturing(HWAVEIN device) const;
+    // Makes `device` fail as it does when the server dies or its sink or source goes away: its
+    // queued headers are reported done, in order, as they stand, and from then on it takes no
+    // header and does not start. False when there is no such device.
+    bool LoseDevice(HWAVEOUT device);
+    bool LoseDevice(HWAVEIN device);
+    // Whether a device is open on the backend, in either direction.
+    bool IsOpen(HWAVEIN device) const;
 
     std::vector<const WAVEHDR*> QueuedHeaders(HWAVEOUT device) const;
     std::vector<const WAVEHDR*> QueuedHeaders(HWAVEIN device) const;
@@ -59,11 +66,13 @@ class VirtualBackend final : public AudioBackend {
         CompletionSink* sink;
         std::deque<QueuedBuffer> queue;
         bool capturing = false;
+        bool lost = false;
     };
 
     // Logs the call and returns the failure injected for it, if any. Expects the lock held.
     BackendStatus Enter(std::string_view operation, std::string_view argument = {});
     std::vector<const WAVEHDR*> Headers(DeviceId id) const;
+    bool Lose(DeviceId id);
 
     mutable std::mutex mutex_;
     std::vector<std::u16string> devices_;

@@ -127,25 +127,60 @@ TEST_F(MainDlgTest, MorseRunsToItsEndAndReturnsToIdleByItself) {
     });
 }
 
-TEST_F(MainDlgTest, NothingToPlayKeepsTheDialogRunningUntilStop) {
+// About a thousand characters of ordinary prose: far more symbols than one symbol string holds.
+std::u16string Prose() {
+    const std::u16string sentence = u"THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG, 1234567890. ";
+    std::u16string text;
+    while (text.size() < 1000) {
+        text += sentence;
+    }
+    return text.substr(0, 1000);
+}
+
+// Where no completion can ever come, Start is over at once: the caption is back, the inputs are
+// enabled, the object is closed and gone, and no header stays with a device.
+TEST_F(MainDlgTest, StartThatCanNeverCompleteReturnsToIdleAtOnce) {
     struct Case {
-        const char16_t* text;
-        bool failOpen;
+        const char* name;
+        int function;
+        std::u16string text;
+        const char* failing;   // the backend operation that fails, or null
+        const char* lastCall;  // the last device call, the close when a device was open
     };
-    const Case cases[] = {{u"\u6469\u5C14", false}, {u"E", true}};
+    const Case cases[] = {
+        {"no output device", 0, u"E", "waveOutOpen", "waveOutOpen 0"},
+        {"text outside the table", 0, u"\u4F60\u597D", nullptr, "waveOutClose"},
+        {"emoji", 0, u"\U0001F600", nullptr, "waveOutClose"},
+        {"prose beyond the symbol string", 0, Prose(), nullptr, "waveOutClose"},
+        {"first write refused", 0, u"SOS", "waveOutWrite", "waveOutClose"},
+        {"no input device", 1, u"", "waveInOpen", "waveInOpen WAVE_MAPPER"},
+        {"buffer not prepared", 1, u"", "waveInPrepareHeader", "waveInClose"},
+        {"buffer not added", 1, u"", "waveInAddBuffer", "waveInClose"},
+        {"device not started", 1, u"", "waveInStart", "waveInClose"},
+    };
     for (const Case& c : cases) {
-        if (c.failOpen) {
-            backend_->FailNext("waveOutOpen", audio::BackendStatus::kFailed);
-        }
+        SCOPED_TRACE(c.name);
         CTestMainDlg::Run([&](CTestMainDlg& dlg) {
-            dlg.GetDlgItem(IDC_TEXT)->SetWindowText(c.text);
+            dlg.UserSelects(IDC_FUNCTION, c.function);
+            dlg.GetDlgItem(IDC_TEXT)->SetWindowText(c.text.c_str());
+            backend_->ClearCalls();
+            if (c.failing != nullptr) {
+                backend_->FailNext(c.failing, audio::BackendStatus::kNoServer);
+            }
             dlg.Click(IDC_START);
-            dlg.Settle();
-            EXPECT_EQ(dlg.Text(IDC_START), kStop);
-            ASSERT_NE(dlg.m_sender, nullptr);
-            dlg.Click(IDC_START);
-            EXPECT_EQ(dlg.m_sender, nullptr);
             EXPECT_EQ(dlg.Text(IDC_START), kStart);
+            for (int id : kInputs) {
+                EXPECT_TRUE(dlg.Enabled(id)) << "control " << id;
+            }
+            EXPECT_EQ(dlg.m_sender, nullptr);
+            EXPECT_EQ(dlg.m_meter, nullptr);
+            const std::vector<std::string> calls = backend_->Calls();
+            ASSERT_FALSE(calls.empty());
+            EXPECT_EQ(calls.back(), c.lastCall);
+            // A completion of what a reset handed back, if any, changes nothing.
+            dlg.Settle();
+            EXPECT_EQ(dlg.Text(IDC_START), kStart);
+            EXPECT_EQ(dlg.Text(IDC_LEVEL), u"当前: 0 dB | 平均: 0 dB");
         });
     }
 }
@@ -182,6 +217,38 @@ TEST_F(MainDlgTest, ClosingTheDialogWhileRunningReleasesSenderAndMeter) {
         ASSERT_FALSE(calls.empty());
         EXPECT_EQ(calls.back(), function == 0 ? "waveOutClose" : "waveInClose") << function;
     }
+}
+
+// The device fails mid-message: it hands back the header it held, the next write is refused,
+// and the run ends as after its last element. A new Start plays again.
+TEST_F(MainDlgTest, DeviceLostMidMessageEndsTheRun) {
+    CTestMainDlg::Run([&](CTestMainDlg& dlg) {
+        dlg.GetDlgItem(IDC_TEXT)->SetWindowText(u"SOS");
+        dlg.Click(IDC_START);
+        ASSERT_NE(dlg.m_sender, nullptr);
+        const HWAVEOUT device = dlg.m_sender->GetDevice();
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_TRUE(backend_->CompleteOutput(device));
+            ASSERT_TRUE(dlg.PumpUntil([&] { return backend_->QueuedHeaders(device).size() == 1; }));
+        }
+        backend_->ClearCalls();
+        ASSERT_TRUE(backend_->LoseDevice(device));
+        EXPECT_TRUE(dlg.PumpUntil([&] { return dlg.m_sender == nullptr; }));
+        EXPECT_EQ(dlg.Text(IDC_START), kStart);
+        for (int id : kInputs) {
+            EXPECT_TRUE(dlg.Enabled(id)) << "control " << id;
+        }
+        std::vector<std::string> calls;
+        for (const std::string& call : backend_->Calls()) {
+            calls.push_back(call.substr(0, call.find(' ')));
+        }
+        EXPECT_EQ(calls, (std::vector<std::string>{"waveOutUnprepareHeader", "waveOutWrite",
+                                                   "waveOutClose"}));
+        dlg.Click(IDC_START);
+        ASSERT_NE(dlg.m_sender, nullptr);
+        EXPECT_EQ(backend_->QueuedHeaders(dlg.m_sender->GetDevice()).size(), 1u);
+        dlg.Click(IDC_START);
+    });
 }
 
 }  // namespace

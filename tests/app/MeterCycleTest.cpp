@@ -123,17 +123,15 @@ TEST_F(MeterCycleTest, TraceIsCopiedInsideTheFrame) {
     });
 }
 
-TEST_F(MeterCycleTest, FailedOpenChangesNothingAndStopReleasesTheMeter) {
+TEST_F(MeterCycleTest, FailedOpenChangesNothingAndReturnsToIdleAtOnce) {
     backend_->FailNext("waveInOpen", audio::BackendStatus::kFailed);
     CTestMainDlg::Run([&](CTestMainDlg& dlg) {
         StartMeter(dlg);
-        ASSERT_NE(dlg.m_meter, nullptr);
-        EXPECT_NE(dlg.m_meter->GetErrorText()[0], 0);
+        EXPECT_EQ(dlg.m_meter, nullptr);
+        EXPECT_EQ(dlg.Text(IDC_START), u"启动");
         dlg.Settle();
         EXPECT_EQ(dlg.Text(IDC_LEVEL), u"当前: 0 dB | 平均: 0 dB");
-        EXPECT_EQ(dlg.Text(IDC_START), u"停止");
-        dlg.Click(IDC_START);
-        EXPECT_EQ(dlg.m_meter, nullptr);
+        EXPECT_EQ(dlg.m_levelCount, 0);
     });
 }
 
@@ -153,6 +151,67 @@ TEST_F(MeterCycleTest, StartAgainBeforeTheLastCycleClosesTheOldMeterFirst) {
         EXPECT_EQ(dlg.m_levelCount, 1);
         dlg.Click(IDC_START);
         ASSERT_TRUE(Cycle(dlg, Second(0, 0)));
+    });
+}
+
+// The source fails within a second: the partial second is measured and shown, the buffer is
+// refused when queued again, and the run ends with the meter released. A new Start captures.
+TEST_F(MeterCycleTest, DeviceLostMidSecondEndsTheRun) {
+    CTestMainDlg::Run([&](CTestMainDlg& dlg) {
+        StartMeter(dlg);
+        ASSERT_NE(dlg.m_meter, nullptr);
+        const HWAVEIN device = dlg.m_meter->GetDevice();
+        const std::vector<char> second = Second(1000, 1000);
+        const std::vector<char> half(second.begin(), second.begin() + second.size() / 2);
+        ASSERT_EQ(backend_->FillInput(device, half), half.size());
+        ASSERT_TRUE(backend_->LoseDevice(device));
+        EXPECT_TRUE(dlg.PumpUntil([&] { return dlg.m_meter == nullptr; }));
+        EXPECT_EQ(dlg.m_levelCount, 1);
+        EXPECT_EQ(dlg.Text(IDC_LEVEL), u"当前:59.9 dB | 平均:59.9 dB");
+        EXPECT_EQ(dlg.Text(IDC_START), u"启动");
+        EXPECT_TRUE(dlg.Enabled(IDC_FUNCTION));
+        EXPECT_FALSE(backend_->IsOpen(device));
+        StartMeter(dlg);
+        ASSERT_NE(dlg.m_meter, nullptr);
+        EXPECT_TRUE(backend_->IsCapturing(dlg.m_meter->GetDevice()));
+        dlg.Click(IDC_START);
+        ASSERT_TRUE(Cycle(dlg, Second(0, 0)));
+    });
+}
+
+// A meter stopped during its second is released with that second whatever function the dialog
+// shows by then, and at once when either function starts before it.
+TEST_F(MeterCycleTest, AStoppedMeterLeavesNoCaptureBehind) {
+    backend_->SetOutputDevices({u"Speaker"});
+    CTestMainDlg::Run([&](CTestMainDlg& dlg) {
+        StartMeter(dlg);
+        dlg.Click(IDC_START);
+        dlg.UserSelects(IDC_FUNCTION, 0);
+        ASSERT_TRUE(Cycle(dlg, Second(1000, 1000)));
+        EXPECT_EQ(dlg.m_meter, nullptr);
+        EXPECT_EQ(dlg.Text(IDC_LEVEL), u"当前:59.9 dB | 平均:59.9 dB");
+
+        dlg.UserSelects(IDC_FUNCTION, 1);
+        dlg.Click(IDC_START);
+        const HWAVEIN device = dlg.m_meter->GetDevice();
+        dlg.Click(IDC_START);
+        dlg.UserSelects(IDC_FUNCTION, 0);
+        dlg.GetDlgItem(IDC_TEXT)->SetWindowText(u"EE");
+        dlg.Click(IDC_START);
+        EXPECT_EQ(dlg.m_meter, nullptr);
+        EXPECT_FALSE(backend_->IsOpen(device));
+        ASSERT_NE(dlg.m_sender, nullptr);
+        const HWAVEOUT output = dlg.m_sender->GetDevice();
+        while (dlg.m_sender != nullptr && backend_->CompleteOutput(output)) {
+            dlg.PumpUntil([&] {
+                return !backend_->QueuedHeaders(output).empty() || dlg.m_sender == nullptr;
+            });
+        }
+        EXPECT_EQ(dlg.m_sender, nullptr);
+        EXPECT_EQ(dlg.Text(IDC_START), u"启动");
+        // The meter's handed-back second reached nothing: the hidden level text is as it was.
+        EXPECT_EQ(dlg.Text(IDC_LEVEL), u"当前:59.9 dB | 平均:59.9 dB");
+        EXPECT_EQ(dlg.m_levelCount, 0);
     });
 }
 

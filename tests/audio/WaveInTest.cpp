@@ -337,4 +337,31 @@ TEST_F(WaveInTest, ErrorTextRefusesBadArguments) {
     EXPECT_EQ(std::u16string(text), u"");
 }
 
+// A capture device lost to the server hands back its buffer with what it recorded, then neither
+// takes a buffer nor starts.
+TEST_F(WaveInTest, ALostDeviceReturnsItsBufferThenRefusesMore) {
+    const HWAVEIN handle = OpenInput();
+    TestBuffer buffer(100);
+    ASSERT_EQ(waveInPrepareHeader(handle, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveInAddBuffer(handle, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveInStart(handle), MMSYSERR_NOERROR);
+    const std::vector<char> half(40, 3);
+    ASSERT_EQ(backend_->FillInput(handle, half), half.size());
+    ASSERT_TRUE(backend_->LoseDevice(handle));
+    EXPECT_EQ(FlagNames(buffer.header.dwFlags), "DONE|PREPARED");
+    EXPECT_EQ(buffer.header.dwBytesRecorded, 40u);
+    EXPECT_EQ(Delivered(2), (std::vector<std::string>{
+                                MessageText(MM_WIM_OPEN, handle, nullptr),
+                                MessageText(MM_WIM_DATA, handle, &buffer.header),
+                            }));
+    EXPECT_EQ(CodeName(waveInAddBuffer(handle, &buffer.header, sizeof(WAVEHDR))),
+              CodeName(MMSYSERR_NODRIVER));
+    EXPECT_EQ(CodeName(waveInStart(handle)), CodeName(MMSYSERR_NODRIVER));
+    EXPECT_EQ(backend_->FillInput(handle, half), 0u);
+    EXPECT_FALSE(MoreThan(2));
+    EXPECT_EQ(waveInReset(handle), MMSYSERR_NOERROR);
+    EXPECT_EQ(waveInUnprepareHeader(handle, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    EXPECT_EQ(waveInClose(handle), MMSYSERR_NOERROR);
+}
+
 }  // namespace

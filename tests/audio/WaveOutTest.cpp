@@ -454,4 +454,35 @@ TEST_F(WaveOutTest, ALateCompletionAfterResetIsDropped) {
     EXPECT_FALSE(MoreThan(4));
 }
 
+// A device lost to the server hands back what it held as a reset would, once each and in order,
+// then refuses every new header until it is closed.
+TEST_F(WaveOutTest, ALostDeviceReturnsItsHeadersOnceThenRefusesMore) {
+    const HWAVEOUT handle = OpenOutput();
+    TestBuffer buffers[] = {TestBuffer(1875), TestBuffer(1800), TestBuffer(2)};
+    for (TestBuffer& buffer : buffers) {
+        ASSERT_EQ(waveOutPrepareHeader(handle, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+    ASSERT_EQ(waveOutWrite(handle, &buffers[0].header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutWrite(handle, &buffers[1].header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    ASSERT_TRUE(backend_->LoseDevice(handle));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(FlagNames(buffers[i].header.dwFlags), "DONE|PREPARED") << i;
+    }
+    EXPECT_EQ(Delivered(3), (std::vector<std::string>{
+                                MessageText(MM_WOM_OPEN, handle, nullptr),
+                                MessageText(MM_WOM_DONE, handle, &buffers[0].header),
+                                MessageText(MM_WOM_DONE, handle, &buffers[1].header),
+                            }));
+    EXPECT_EQ(CodeName(waveOutWrite(handle, &buffers[2].header, sizeof(WAVEHDR))),
+              CodeName(MMSYSERR_NODRIVER));
+    EXPECT_EQ(FlagNames(buffers[2].header.dwFlags), "PREPARED");
+    EXPECT_FALSE(backend_->CompleteOutput(handle));
+    EXPECT_FALSE(MoreThan(3));
+    for (TestBuffer& buffer : buffers) {
+        EXPECT_EQ(waveOutUnprepareHeader(handle, &buffer.header, sizeof(WAVEHDR)),
+                  MMSYSERR_NOERROR);
+    }
+    EXPECT_EQ(waveOutClose(handle), MMSYSERR_NOERROR);
+}
+
 }  // namespace

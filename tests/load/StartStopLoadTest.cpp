@@ -58,19 +58,45 @@ class StartStopLoadTest : public ::testing::Test {
 
 TEST_F(StartStopLoadTest, MorseSender) {
     // Texts that play one element, several, or nothing at all.
-    const char16_t* const texts[] = {u"E", u"SOS", u"", u"\u6469\u5C14", u"PARIS PARIS"};
+    struct Text {
+        const char16_t* text;
+        bool plays;
+    };
+    const Text texts[] = {
+        {u"E", true},           {u"SOS", true}, {u"", false}, {u"\u6469\u5C14", false},
+        {u"PARIS PARIS", true},
+    };
     int ranToTheEnd = 0;
+    int endedAtOnce = 0;
+    // A write failure injected while nothing is written waits for the next first write.
+    bool writeFails = false;
     CCountingDlg::Run(*recorder_, [&](CCountingDlg& dlg) {
         for (int cycle = 0; cycle < kCycles; ++cycle) {
             SCOPED_TRACE("cycle " + std::to_string(cycle));
-            dlg.GetDlgItem(IDC_TEXT)->SetWindowText(texts[random_() % std::size(texts)]);
+            const Text& text = texts[random_() % std::size(texts)];
+            dlg.GetDlgItem(IDC_TEXT)->SetWindowText(text.text);
             dlg.Send(IDC_DEVICE, CB_SETCURSEL, random_() % 2);
+            bool opens = true;
             if (OneIn(20)) {
                 virtual_->FailNext("waveOutOpen", audio::BackendStatus::kNoServer);
+                opens = false;
             } else if (OneIn(20)) {
                 virtual_->FailNext("waveOutWrite", audio::BackendStatus::kFailed);
+                writeFails = true;
             }
+            const bool writes = opens && text.plays;
+            const bool plays = writes && !writeFails;
+            writeFails = writeFails && !writes;
             dlg.Click(IDC_START);
+            // A Start that can never complete is over at once.
+            if (!plays) {
+                ASSERT_EQ(dlg.Text(IDC_START), kStart);
+                ASSERT_EQ(dlg.m_sender, nullptr);
+                ++endedAtOnce;
+                MaybeProcessEvents();
+                virtual_->ClearCalls();
+                continue;
+            }
             ASSERT_EQ(dlg.Text(IDC_START), kStop);
             ASSERT_NE(dlg.m_sender, nullptr);
             const HWAVEOUT device = dlg.m_sender->GetDevice();
@@ -102,6 +128,7 @@ TEST_F(StartStopLoadTest, MorseSender) {
     });
     // The seed makes some messages of one element run to their end between two clicks.
     EXPECT_GT(ranToTheEnd, 0);
+    EXPECT_GT(endedAtOnce, 0);
     EXPECT_GT(recorder_->BuffersReported(), 0u);
 }
 
@@ -112,12 +139,23 @@ TEST_F(StartStopLoadTest, LevelMeter) {
         dlg.UserSelects(IDC_FUNCTION, 1);
         for (int cycle = 0; cycle < kCycles; ++cycle) {
             SCOPED_TRACE("cycle " + std::to_string(cycle));
+            bool captures = true;
             if (OneIn(20)) {
                 virtual_->FailNext("waveInOpen", audio::BackendStatus::kNoServer);
+                captures = false;
             } else if (OneIn(20)) {
                 virtual_->FailNext("waveInStart", audio::BackendStatus::kFailed);
+                captures = false;
             }
             dlg.Click(IDC_START);
+            // A meter that cannot capture is released at once.
+            if (!captures) {
+                ASSERT_EQ(dlg.Text(IDC_START), kStart);
+                ASSERT_EQ(dlg.m_meter, nullptr);
+                MaybeProcessEvents();
+                virtual_->ClearCalls();
+                continue;
+            }
             ASSERT_EQ(dlg.Text(IDC_START), kStop);
             ASSERT_NE(dlg.m_meter, nullptr);
             const HWAVEIN device = dlg.m_meter->GetDevice();

@@ -161,8 +161,28 @@ TEST_F(MeterTest, NoDeviceOrFailingStopDrawsNothingAndGivesZero) {
     Finish(*meter);
 }
 
+// A surface of no height is drawn all the same: the walk ends on the last point, on the centre
+// line, which is row 0.
+TEST_F(MeterTest, ASurfaceOfHeightZeroIsDrawnAsAnyOther) {
+    struct Case {
+        int w;
+        POINT last;
+    };
+    const Case cases[] = {{200, {199, 0}}, {150, {149, 0}}, {101, {101, 0}}};
+    for (const Case& c : cases) {
+        auto meter = Captured([](int k) { return k % 2 ? -1000 : 1000; });
+        Surface surface(c.w, 0);
+        EXPECT_EQ(meter->MeasureAndDraw(surface.dc(), c.w, 0), 660) << c.w;
+        POINT position{-1, -1};
+        MoveToEx(surface.dc(), 0, 0, &position);
+        EXPECT_EQ(position.x, c.last.x) << c.w;
+        EXPECT_EQ(position.y, c.last.y) << c.w;
+        Finish(*meter);
+    }
+}
+
 TEST_F(MeterTest, TooSmallASurfaceStillMeasures) {
-    for (const auto& [w, h] : {std::pair{0, 10}, std::pair{-4, 10}, std::pair{10, 0}}) {
+    for (const auto& [w, h] : {std::pair{0, 10}, std::pair{-4, 10}, std::pair{10, -1}}) {
         auto meter = Captured([](int k) { return k % 2 ? -1000 : 1000; });
         EXPECT_EQ(meter->MeasureAndDraw(nullptr, w, h), 660) << w << " x " << h;
         Finish(*meter);
