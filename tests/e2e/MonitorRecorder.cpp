@@ -7,10 +7,11 @@
 
 #include <chrono>
 #include <cstring>
+#include <string>
 
 extern char** environ;
 
-MonitorRecorder::MonitorRecorder() {
+MonitorRecorder::MonitorRecorder(const char* source) {
     int fds[2];
     if (pipe(fds) != 0) {
         return;
@@ -21,14 +22,10 @@ MonitorRecorder::MonitorRecorder() {
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     posix_spawn_file_actions_addclose(&actions, fds[1]);
     // A short latency, so that what reaches the monitor is read promptly.
-    const char* argv[] = {"parec",
-                          "--raw",
-                          "--rate=22500",
-                          "--channels=1",
-                          "--format=s16le",
-                          "--latency-msec=10",
-                          "--device=@DEFAULT_SOURCE@",
-                          nullptr};
+    const std::string device = std::string("--device=") + source;
+    const char* argv[] = {"parec",        "--raw",          "--rate=22500",
+                          "--channels=1", "--format=s16le", "--latency-msec=10",
+                          device.c_str(), nullptr};
     if (posix_spawnp(&pid_, "parec", &actions, nullptr, const_cast<char**>(argv), environ) != 0) {
         pid_ = -1;
     }

@@ -1,4 +1,4 @@
-// Records the test sink's monitor with parec while a test plays into the sink.
+// Records a sink's monitor with parec while a test plays into the sink.
 #pragma once
 
 #include <sys/types.h>
@@ -12,8 +12,8 @@
 
 class MonitorRecorder {
   public:
-    // Starts parec on the default source in the program's format.
-    MonitorRecorder();
+    // Starts parec on `source`, the default source unless named, in the program's format.
+    explicit MonitorRecorder(const char* source = "@DEFAULT_SOURCE@");
     // Stops parec if it still runs.
     ~MonitorRecorder();
     MonitorRecorder(const MonitorRecorder&) = delete;

@@ -1,8 +1,8 @@
 // The dialog when the sound server fails under it: killed during playback or capture, missing at
-// start-up, or a selected device taken away. The program neither crashes nor hangs, Stop brings
-// it back to idle, and once a server runs again on the same socket a new Start plays or captures
-// again. Each test runs a server of its own, so that killing it leaves the shared server of the
-// other tests alone.
+// start-up, or a selected device taken away. The program neither crashes nor hangs, the run ends
+// by itself with the reason in the audio log, and once a server runs again on the same socket a
+// new Start plays or captures again. Each test runs a server of its own, so that killing it leaves
+// the shared server of the other tests alone.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -26,6 +26,7 @@
 #include "audio/pulse/PulseBackend.h"
 #include "platform/Resources.h"
 #include "res/resource.h"
+#include "tests/e2e/AudioLog.h"
 #include "tests/e2e/MonitorRecorder.h"
 #include "tests/load/CountingDlg.h"
 #include "tests/load/RecordingBackend.h"
@@ -101,21 +102,35 @@ class PrivateServer {
         return false;
     }
 
-    // Loads a second null sink and returns its module index, or an empty string.
-    std::string LoadSecondSink() {
-        const std::string command =
-            "PULSE_SERVER=" + Address() +
-            " pactl load-module module-null-sink sink_name=second_sink format=s16le rate=22500"
-            " channels=1 sink_properties=device.description=Second_Sink";
-        std::string index;
+    // What pactl prints for `arguments` on this server.
+    std::string Pactl(const std::string& arguments) {
+        std::string printed;
+        const std::string command = "pactl --server=" + Address() + " " + arguments;
         if (FILE* output = popen(command.c_str(), "r")) {
-            char line[64] = {};
-            if (fgets(line, sizeof(line), output) != nullptr) {
-                index = std::to_string(std::atoi(line));
+            char chunk[4096];
+            std::size_t got = 0;
+            while ((got = fread(chunk, 1, sizeof(chunk), output)) > 0) {
+                printed.append(chunk, got);
             }
             pclose(output);
         }
-        return index;
+        return printed;
+    }
+
+    // Loads a null sink `name` (described as `description`) and returns its module index, or an
+    // empty string.
+    std::string LoadSink(const std::string& name, const std::string& description) {
+        const std::string printed = Pactl("load-module module-null-sink sink_name=" + name +
+                                          " format=s16le rate=22500 channels=1 norewinds=1"
+                                          " sink_properties=device.description=" +
+                                          description);
+        return printed.empty() ? std::string() : std::to_string(std::atoi(printed.c_str()));
+    }
+
+    // Whether the program has a capture stream on the server.
+    bool Captures() {
+        return Pactl("list source-outputs").find("application.name = \"Tessivo\"") !=
+               std::string::npos;
     }
 
     bool UnloadModule(const std::string& index) {
@@ -159,6 +174,11 @@ std::size_t Loud(const std::vector<std::int16_t>& samples) {
     return loud;
 }
 
+// Whether the dialog is idle with everything released.
+bool Idle(CCountingDlg& dlg) {
+    return dlg.Text(IDC_START) == kStart && dlg.m_sender == nullptr && dlg.m_meter == nullptr;
+}
+
 class ServerFaultTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -178,10 +198,12 @@ class ServerFaultTest : public ::testing::Test {
         server_.Stop();
     }
 
-    // A Start that is heard on the sink, and the dialog back to idle once the text has played.
+    // A Start that is heard on the sink, and the dialog back to idle once the text has played;
+    // a run that goes well writes nothing to the log.
     void PlaysAndReturnsToIdle(CCountingDlg& dlg) {
         MonitorRecorder monitor;
         ASSERT_TRUE(monitor.WaitForSamples(kSamplesPerSecond / 10, 3000));
+        log_.Clear();
         dlg.UserSelects(IDC_FUNCTION, 0);
         dlg.GetDlgItem(IDC_TEXT)->SetWindowText(u"SOS");
         EXPECT_LT(TimedClick(dlg), kHangBoundMs);
@@ -190,11 +212,13 @@ class ServerFaultTest : public ::testing::Test {
         monitor.WaitForSamples(monitor.Samples().size() + kSamplesPerSecond / 5, 2000);
         // Nine tones of at least 900 samples each, nearly all of them loud.
         EXPECT_GT(Loud(monitor.Stop()), 9u * 600);
+        EXPECT_EQ(log_.Lines(), std::vector<std::string>{});
     }
 
     // A meter Start that measures a second, then Stop and the meter released. Returns the text
     // the second left.
-    static std::u16string CapturesAgain(CCountingDlg& dlg) {
+    std::u16string CapturesAgain(CCountingDlg& dlg) {
+        log_.Clear();
         dlg.UserSelects(IDC_FUNCTION, 1);
         EXPECT_LT(TimedClick(dlg), kHangBoundMs);
         EXPECT_TRUE(PumpTimed([&] { return dlg.m_levelCount >= 1; }, 5000).done);
@@ -202,22 +226,34 @@ class ServerFaultTest : public ::testing::Test {
         EXPECT_LT(TimedClick(dlg), kHangBoundMs);
         EXPECT_TRUE(PumpTimed([&] { return dlg.m_meter == nullptr; }, 3000).done);
         EXPECT_EQ(dlg.Text(IDC_START), kStart);
+        EXPECT_EQ(log_.Lines(), std::vector<std::string>{});
         return level;
     }
 
-    // After the failure: the handlers return promptly, the dialog runs on silently until Stop,
-    // and Stop makes it idle with sender and meter released.
-    static void StopsCleanlyAfterTheFailure(CCountingDlg& dlg) {
-        const Pumped after = PumpTimed([] { return false; }, 1500);
+    // After the failure the run ends by itself, without a click: idle, everything released,
+    // the inputs enabled, and the reason told once in the log.
+    void EndsByItselfSaying(CCountingDlg& dlg, const std::string& reason) {
+        const Pumped after = PumpTimed([&] { return Idle(dlg); }, 5000);
+        EXPECT_TRUE(after.done);
         EXPECT_LT(after.longestMs, kHangBoundMs);
-        EXPECT_EQ(dlg.Text(IDC_START), kStop);
-        EXPECT_LT(TimedClick(dlg), kHangBoundMs);
         EXPECT_EQ(dlg.Text(IDC_START), kStart);
         EXPECT_EQ(dlg.m_sender, nullptr);
         EXPECT_EQ(dlg.m_meter, nullptr);
         EXPECT_TRUE(dlg.Enabled(IDC_FUNCTION));
+        EXPECT_EQ(log_.Count(reason), 1) << ::testing::PrintToString(log_.Lines());
     }
 
+    // A Start that cannot open its device is over at once, with the reason in the log.
+    void StartFailsAtOnceSaying(CCountingDlg& dlg, int function, const std::string& reason) {
+        log_.Clear();
+        dlg.UserSelects(IDC_FUNCTION, function);
+        dlg.Click(IDC_START);
+        EXPECT_TRUE(Idle(dlg));
+        EXPECT_TRUE(dlg.Enabled(IDC_FUNCTION));
+        EXPECT_EQ(log_.Count(reason), 1) << ::testing::PrintToString(log_.Lines());
+    }
+
+    AudioLog log_;
     PrivateServer server_;
     std::shared_ptr<RecordingBackend> recorder_ =
         std::make_shared<RecordingBackend>(audio::CreatePulseBackend());
@@ -235,12 +271,10 @@ TEST_F(ServerFaultTest, KilledDuringPlaybackThenPlaysOnARestartedServer) {
             ASSERT_TRUE(PumpTimed([&] { return Loud(monitor.Samples()) > 0; }, 3000).done);
             ASSERT_TRUE(server_.Kill());
         }
-        StopsCleanlyAfterTheFailure(dlg);
-        // While the server is gone, Start runs silently until Stop and nothing blocks.
-        EXPECT_LT(TimedClick(dlg), kNoServerBoundMs);
-        EXPECT_EQ(dlg.Text(IDC_START), kStop);
-        EXPECT_LT(TimedClick(dlg), kNoServerBoundMs);
-        EXPECT_EQ(dlg.m_sender, nullptr);
+        EndsByItselfSaying(dlg, "lost the connection to the sound server");
+        // While the server is gone, each Start is over at once and says why.
+        StartFailsAtOnceSaying(dlg, 0, "cannot connect to the sound server");
+        StartFailsAtOnceSaying(dlg, 1, "cannot connect to the sound server");
         ASSERT_TRUE(server_.Start());
         PlaysAndReturnsToIdle(dlg);
     });
@@ -255,11 +289,9 @@ TEST_F(ServerFaultTest, KilledDuringCaptureThenCapturesOnARestartedServer) {
         ASSERT_TRUE(dlg.m_meter->IsCapturing());
         // Killed within the first second: the device returns the buffer only partly filled.
         ASSERT_TRUE(server_.Kill());
-        const Pumped failed = PumpTimed([&] { return dlg.m_levelCount == 1; }, 3000);
-        EXPECT_TRUE(failed.done);
-        EXPECT_LT(failed.longestMs, kHangBoundMs);
+        EndsByItselfSaying(dlg, "lost the connection to the sound server");
+        EXPECT_EQ(dlg.m_levelCount, 1);
         const std::u16string partial = dlg.Text(IDC_LEVEL);
-        StopsCleanlyAfterTheFailure(dlg);
         ASSERT_TRUE(server_.Start());
         // The sink is silent, so what was captured is silence, and the rest of the buffer must
         // read as silence too: the partial second shows the level of a silent one.
@@ -267,22 +299,13 @@ TEST_F(ServerFaultTest, KilledDuringCaptureThenCapturesOnARestartedServer) {
     });
 }
 
-TEST_F(ServerFaultTest, MissingAtStartUpNothingBlocksAndStartRunsSilentlyUntilStop) {
+TEST_F(ServerFaultTest, MissingAtStartUpEachStartIsOverAtOnceAndSaysWhy) {
     CCountingDlg::Run(*recorder_, [&](CCountingDlg& dlg) {
         EXPECT_LT(dlg.m_initDialogMs, kNoServerBoundMs);
         EXPECT_EQ(dlg.Send(IDC_DEVICE, CB_GETCOUNT), 0);
         for (int function : {0, 1}) {
             SCOPED_TRACE("function " + std::to_string(function));
-            dlg.UserSelects(IDC_FUNCTION, function);
-            EXPECT_LT(TimedClick(dlg), kNoServerBoundMs);
-            EXPECT_EQ(dlg.Text(IDC_START), kStop);
-            const Pumped running = PumpTimed([] { return false; }, 300);
-            EXPECT_LT(running.longestMs, kNoServerBoundMs);
-            EXPECT_EQ(dlg.Text(IDC_START), kStop);
-            EXPECT_LT(TimedClick(dlg), kNoServerBoundMs);
-            EXPECT_EQ(dlg.Text(IDC_START), kStart);
-            EXPECT_EQ(dlg.m_sender, nullptr);
-            EXPECT_EQ(dlg.m_meter, nullptr);
+            StartFailsAtOnceSaying(dlg, function, "cannot connect to the sound server");
         }
         EXPECT_EQ(recorder_->BuffersQueued(), 0u);
         // A server that appears later is found by the next Start, on its default device.
@@ -292,26 +315,23 @@ TEST_F(ServerFaultTest, MissingAtStartUpNothingBlocksAndStartRunsSilentlyUntilSt
     });
 }
 
-TEST_F(ServerFaultTest, SelectedDeviceGoneBeforeStartFailsQuietly) {
+TEST_F(ServerFaultTest, SelectedDeviceGoneBeforeStartFailsAtOnce) {
     ASSERT_TRUE(server_.Start());
-    const std::string module = server_.LoadSecondSink();
+    const std::string module = server_.LoadSink("second_sink", "Second_Sink");
     ASSERT_FALSE(module.empty());
     CCountingDlg::Run(*recorder_, [&](CCountingDlg& dlg) {
         ASSERT_EQ(dlg.Send(IDC_DEVICE, CB_GETCOUNT), 2);
         dlg.Send(IDC_DEVICE, CB_SETCURSEL, 1);
         ASSERT_EQ(dlg.Text(IDC_DEVICE), u"Second_Sink");
         ASSERT_TRUE(server_.UnloadModule(module));
-        EXPECT_LT(TimedClick(dlg), kHangBoundMs);
-        ASSERT_NE(dlg.m_sender, nullptr);
-        EXPECT_EQ(dlg.m_sender->GetDevice(), nullptr);
-        StopsCleanlyAfterTheFailure(dlg);
+        StartFailsAtOnceSaying(dlg, 0, "playback stream on second_sink failed");
         EXPECT_EQ(recorder_->BuffersQueued(), 0u);
     });
 }
 
-TEST_F(ServerFaultTest, SelectedDeviceGoneDuringPlayback) {
+TEST_F(ServerFaultTest, SelectedDeviceGoneDuringPlaybackEndsTheRun) {
     ASSERT_TRUE(server_.Start());
-    const std::string module = server_.LoadSecondSink();
+    const std::string module = server_.LoadSink("second_sink", "Second_Sink");
     ASSERT_FALSE(module.empty());
     CCountingDlg::Run(*recorder_, [&](CCountingDlg& dlg) {
         dlg.Send(IDC_DEVICE, CB_SETCURSEL, 1);
@@ -320,10 +340,76 @@ TEST_F(ServerFaultTest, SelectedDeviceGoneDuringPlayback) {
         EXPECT_LT(TimedClick(dlg), kHangBoundMs);
         ASSERT_TRUE(PumpTimed([&] { return recorder_->BuffersReported() >= 3; }, 3000).done);
         ASSERT_TRUE(server_.UnloadModule(module));
-        StopsCleanlyAfterTheFailure(dlg);
+        // The stream ends with its sink instead of moving to the other one.
+        EndsByItselfSaying(dlg, "playback stream on second_sink failed");
         // The remaining device still plays.
         dlg.Send(IDC_DEVICE, CB_SETCURSEL, 0);
         PlaysAndReturnsToIdle(dlg);
+    });
+}
+
+// The list names sinks, not positions: with the first of two added sinks gone, the second's
+// entry still plays on the second, and its stream tells mixers who plays.
+TEST_F(ServerFaultTest, ChosenSinkStaysChosenWhenAnEarlierOneGoes) {
+    ASSERT_TRUE(server_.Start());
+    const std::string first = server_.LoadSink("first_sink", "First_Sink");
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(server_.LoadSink("second_sink", "Second_Sink").empty());
+    CCountingDlg::Run(*recorder_, [&](CCountingDlg& dlg) {
+        ASSERT_EQ(dlg.Send(IDC_DEVICE, CB_GETCOUNT), 3);
+        ASSERT_TRUE(server_.UnloadModule(first));
+        dlg.Send(IDC_DEVICE, CB_SETCURSEL, 2);
+        ASSERT_EQ(dlg.Text(IDC_DEVICE), u"Second_Sink");
+        MonitorRecorder chosen("second_sink.monitor");
+        MonitorRecorder other;
+        ASSERT_TRUE(chosen.WaitForSamples(kSamplesPerSecond / 10, 3000));
+        ASSERT_TRUE(other.WaitForSamples(kSamplesPerSecond / 10, 3000));
+        dlg.GetDlgItem(IDC_TEXT)->SetWindowText(u"SOS");
+        dlg.Click(IDC_START);
+        ASSERT_NE(dlg.m_sender, nullptr);
+        const std::string streams = server_.Pactl("list sink-inputs");
+        for (const char* property :
+             {"application.name = \"Tessivo\"", "application.id = \"tessivo\"",
+              "application.icon_name = \"tessivo\"", "application.version = \"1.0.0.1\""}) {
+            EXPECT_NE(streams.find(property), std::string::npos) << property << "\n" << streams;
+        }
+        EXPECT_TRUE(PumpTimed([&] { return dlg.m_sender == nullptr; }, 10000).done);
+        chosen.WaitForSamples(chosen.Samples().size() + kSamplesPerSecond / 5, 2000);
+        other.WaitForSamples(other.Samples().size() + kSamplesPerSecond / 5, 2000);
+        EXPECT_GT(Loud(chosen.Stop()), 9u * 600);
+        EXPECT_EQ(Loud(other.Stop()), 0u);
+    });
+}
+
+// A meter stopped during its second and a message started 0.3 s later: the meter's capture is
+// gone when the message starts, and stays gone throughout.
+TEST_F(ServerFaultTest, StoppedMeterLeavesNoCaptureDuringASend) {
+    ASSERT_TRUE(server_.Start());
+    CCountingDlg::Run(*recorder_, [&](CCountingDlg& dlg) {
+        dlg.UserSelects(IDC_FUNCTION, 1);
+        dlg.Click(IDC_START);
+        ASSERT_NE(dlg.m_meter, nullptr);
+        ASSERT_TRUE(server_.Captures());
+        dlg.Click(IDC_START);
+        PumpTimed([] { return false; }, 300);
+        dlg.UserSelects(IDC_FUNCTION, 0);
+        dlg.GetDlgItem(IDC_TEXT)->SetWindowText(u"TTTTTTTTTT");
+        dlg.Click(IDC_START);
+        ASSERT_NE(dlg.m_sender, nullptr);
+        int polls = 0;
+        bool captured = false;
+        PumpTimed(
+            [&] {
+                captured = captured || server_.Captures();
+                ++polls;
+                return dlg.m_sender == nullptr;
+            },
+            15000);
+        EXPECT_EQ(dlg.m_sender, nullptr);
+        EXPECT_GT(polls, 10);
+        EXPECT_FALSE(captured);
+        EXPECT_EQ(dlg.m_meter, nullptr);
+        EXPECT_EQ(dlg.m_levelCount, 0);
     });
 }
 
