@@ -1,4 +1,6 @@
-// The state behind the waveform-audio entry points, shared by both directions.
+// The state behind the waveform-audio entry points, shared by both directions. The table of
+// handles and what both directions do live in WaveDevices.cpp; the device list is playback's
+// own (WaveOut.cpp), start and stop capture's (WaveIn.cpp).
 #pragma once
 
 #include <cstdint>
