@@ -159,6 +159,7 @@ bool PulseLoop::Await(pa_operation* operation) {
     const bool finished =
         WaitFor([operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
     if (!finished) {
+        qCWarning(lcAudio, "the sound server did not answer within a second");
         pa_operation_cancel(operation);
     }
     const bool done = pa_operation_get_state(operation) == PA_OPERATION_DONE;

@@ -43,7 +43,7 @@ class VirtualBackend final : public AudioBackend {
     // header and does not start. False when there is no such device.
     bool LoseDevice(HWAVEOUT device);
     bool LoseDevice(HWAVEIN device);
-    // Whether a device is open on the backend, in either direction.
+    // Whether the capture device is open on the backend.
     bool IsOpen(HWAVEIN device) const;
 
     std::vector<const WAVEHDR*> QueuedHeaders(HWAVEOUT device) const;
