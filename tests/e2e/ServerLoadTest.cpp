@@ -5,13 +5,13 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "audio/BackendSelection.h"
@@ -20,6 +20,7 @@
 #include "platform/Resources.h"
 #include "res/resource.h"
 #include "tests/e2e/MonitorRecorder.h"
+#include "tests/e2e/SoundRuns.h"
 #include "tests/load/CountingDlg.h"
 #include "tests/load/RecordingBackend.h"
 
@@ -52,35 +53,18 @@ int ServerStreams(const char* kind) {
     return lines;
 }
 
-// The tones of a recording as (first sample, length): runs of sound between silences, a
-// silence being two or more zero samples in a row (the tone itself passes through zero once per
-// half period).
-std::vector<std::pair<std::size_t, std::size_t>> Tones(const std::vector<std::int16_t>& samples) {
-    std::vector<std::pair<std::size_t, std::size_t>> tones;
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        const bool silent = samples[i] == 0 && ((i + 1 < samples.size() && samples[i + 1] == 0) ||
-                                                (i > 0 && samples[i - 1] == 0));
-        if (silent) {
-            continue;
-        }
-        if (tones.empty() || tones.back().first + tones.back().second != i) {
-            tones.emplace_back(i, 0);
-        }
-        ++tones.back().second;
-    }
-    return tones;
-}
-
-// The tones whose length is neither a dot's nor a dash's, for the failure message: a tone cut
-// in two by a dropout shows here as two short ones.
-std::string OddTones(const std::vector<std::pair<std::size_t, std::size_t>>& tones) {
-    // A tone's whole samples start and end with a zero, which counts to the silence around it.
-    const std::size_t dot = kDotBytes / 2 - 2;
-    const std::size_t dash = kDashBytes / 2 - 2;
+// The tones whose length is neither a dot's nor a dash's (within the tolerance), for the failure
+// message: a tone cut in two by a dropout shows here as two short ones.
+std::string OddTones(const std::vector<SoundRun>& runs) {
+    const std::size_t dot = kDotBytes / 2;
+    const std::size_t dash = kDashBytes / 2;
+    const auto near = [](std::size_t length, std::size_t meant) {
+        return length + kRunTolerance >= meant && length <= meant + kRunTolerance;
+    };
     std::string odd;
-    for (const auto& [first, length] : tones) {
-        if (length != dot && length != dash) {
-            odd += " " + std::to_string(length) + " at " + std::to_string(first) + ";";
+    for (const SoundRun& run : runs) {
+        if (run.tone && !near(run.length, dot) && !near(run.length, dash)) {
+            odd += " " + std::to_string(run.length) + " at " + std::to_string(run.start) + ";";
         }
     }
     return odd;
@@ -217,8 +201,10 @@ TEST_F(ServerLoadTest, AMessageOf999CharactersPlaysToItsEnd) {
         EXPECT_EQ(dlg.Text(IDC_START), kStart);
     });
     monitor.WaitForSamples(monitor.Samples().size() + kSamplesPerSecond / 2, 3000);
-    const std::vector<std::pair<std::size_t, std::size_t>> heard = Tones(monitor.Stop());
-    EXPECT_EQ(heard.size(), tones) << "tones of unusual length:" << OddTones(heard);
+    const std::vector<SoundRun> heard = SoundRunsOf(monitor.Stop());
+    const auto heardTones = static_cast<std::size_t>(
+        std::count_if(heard.begin(), heard.end(), [](const SoundRun& run) { return run.tone; }));
+    EXPECT_EQ(heardTones, tones) << "tones of unusual length:" << OddTones(heard);
 }
 
 }  // namespace

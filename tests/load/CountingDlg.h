@@ -21,9 +21,6 @@ class CCountingDlg : public CTestMainDlg {
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    // How long the dialog's own initialisation took, in milliseconds.
-    double m_initDialogMs = 0;
-
   private:
     CCountingDlg(RecordingBackend& recorder, const CountedSteps& steps);
 

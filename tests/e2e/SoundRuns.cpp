@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tests/e2e/SoundRuns.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kLoud = 1000;
+// A 1250 Hz tone stays below kLoud for one sample around each zero crossing; a resampled one
+// for a few more.
+constexpr std::size_t kBridge = 6;
+
+// Drops the silence before the first tone.
+std::vector<SoundRun> FromFirstTone(std::vector<SoundRun> runs) {
+    if (!runs.empty() && !runs.front().tone) {
+        runs.erase(runs.begin());
+    }
+    return runs;
+}
+
+}  // namespace
+
+std::vector<SoundRun> SoundRunsOf(const std::vector<std::int16_t>& samples) {
+    std::vector<SoundRun> runs;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const bool loud = std::abs(samples[i]) >= kLoud;
+        if (runs.empty() || runs.back().tone != loud) {
+            // A short quiet stretch between two loud samples is part of the tone around it.
+            if (loud && runs.size() >= 2 && runs.back().length < kBridge) {
+                const std::size_t quiet = runs.back().length;
+                runs.pop_back();
+                runs.back().length += quiet + 1;
+                continue;
+            }
+            runs.push_back({loud, i, 0});
+        }
+        ++runs.back().length;
+    }
+    return runs;
+}
+
+std::string Describe(const std::vector<SoundRun>& runs) {
+    std::string text;
+    for (const SoundRun& run : runs) {
+        text += (text.empty() ? "" : ", ") + std::string(run.tone ? "tone " : "silence ") +
+                std::to_string(run.length);
+    }
+    return text;
+}
+
+bool ServerResamples() {
+    static const bool resamples = [] {
+        bool pipewire = false;
+        if (FILE* output = popen("pactl info 2>/dev/null", "r")) {
+            char line[256];
+            while (fgets(line, sizeof(line), output) != nullptr) {
+                pipewire = pipewire || std::string(line).find("on PipeWire") != std::string::npos;
+            }
+            pclose(output);
+        }
+        return pipewire;
+    }();
+    return resamples;
+}
+
+::testing::AssertionResult RunsMatch(const std::vector<std::int16_t>& recording,
+                                     const std::vector<std::int16_t>& expected, LastTone last) {
+    const std::vector<SoundRun> heard = FromFirstTone(SoundRunsOf(recording));
+    const std::vector<SoundRun> meant = FromFirstTone(SoundRunsOf(expected));
+    std::size_t lastTone = meant.size();
+    for (std::size_t i = 0; i < meant.size(); ++i) {
+        lastTone = meant[i].tone ? i : lastTone;
+    }
+    bool match = heard.size() >= meant.size();
+    for (std::size_t i = 0; match && i < meant.size(); ++i) {
+        const auto difference =
+            static_cast<long>(heard[i].length) - static_cast<long>(meant[i].length);
+        const auto tolerance = static_cast<long>(kRunTolerance);
+        const long held = last == LastTone::kDeviceStaysOpen && i == lastTone
+                              ? static_cast<long>(kResamplerHold)
+                              : 0;
+        if (i + 1 == meant.size() && !meant[i].tone) {
+            match = !heard[i].tone && difference >= -tolerance;
+        } else {
+            match = heard[i].tone == meant[i].tone && difference >= -tolerance - held &&
+                    difference <= tolerance;
+        }
+    }
+    if (match) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "heard: " << Describe(heard) << "\nmeant: " << Describe(meant);
+}

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A recording of the test sink's monitor read by its level, as a listener hears it: runs of tone
+// and silence. A server that resamples (PipeWire's) blurs every edge by a few samples, so there a
+// recording is compared with what was played run by run, within a tolerance, not sample for
+// sample.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SoundRun {
+    bool tone;
+    std::size_t start;   // first sample
+    std::size_t length;  // in samples
+};
+
+// A sample of magnitude 1000 or more is tone; a quieter stretch of a few samples inside a tone,
+// where it crosses zero, belongs to the tone.
+std::vector<SoundRun> SoundRunsOf(const std::vector<std::int16_t>& samples);
+
+// The runs as text, e.g. "tone 937, silence 900", for failure messages.
+std::string Describe(const std::vector<SoundRun>& runs);
+
+// Whether the test server resamples what is played: PipeWire's PulseAudio server does, a
+// PulseAudio daemon whose sink runs in the program's format does not.
+bool ServerResamples();
+
+// How far a run's length may be off on a resampling server: 1 ms, far below the shortest
+// element (40 ms) and any dropout worth the name.
+inline constexpr std::size_t kRunTolerance = 22;
+
+// A resampler holds back the last few milliseconds it was given until more sound, or the end of
+// the stream, pushes them out: a device that stays open after its last tone has that tone this
+// much short until then.
+inline constexpr std::size_t kResamplerHold = 112;
+
+enum class LastTone { kPlayedOut, kDeviceStaysOpen };
+
+// Whether `recording`, from its first tone on, holds the runs of `expected` (from its first
+// tone on), each within kRunTolerance samples. The last run of `expected`, if silent, only needs
+// to be there: the recording goes on after it. With the device still open, the last tone may be
+// short by up to kResamplerHold.
+::testing::AssertionResult RunsMatch(const std::vector<std::int16_t>& recording,
+                                     const std::vector<std::int16_t>& expected,
+                                     LastTone last = LastTone::kPlayedOut);
