@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The dialog as a native client of a Wayland compositor (run by scripts/weston-test-session):
+// its window comes up with its caption, and a short message typed into it plays on the private
+// sound server.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "morse/MorseSender.h"
+#include "morse/SoundBuffers.h"
+#include "platform/Resources.h"
+#include "res/Version.h"
+#include "res/resource.h"
+#include "tests/app/DialogRun.h"
+#include "tests/e2e/MonitorRecorder.h"
+#include "tests/e2e/SoundRuns.h"
+
+namespace {
+
+constexpr std::size_t kSamplesPerSecond = 22500;
+
+// "EE": a dot, a letter gap, a dot, then silence.
+std::vector<std::int16_t> Expected() {
+    CMorseSender sender(WAVE_MAPPER, nullptr, FALSE);
+    std::vector<std::int16_t> dot(static_cast<std::size_t>(g_dotBytes) / 2);
+    std::memcpy(dot.data(), g_tone.get(), dot.size() * 2);
+    std::vector<std::int16_t> samples = dot;
+    samples.resize(samples.size() + static_cast<std::size_t>(g_letterGapBytes) / 2, 0);
+    samples.insert(samples.end(), dot.begin(), dot.end());
+    samples.resize(samples.size() + kSamplesPerSecond / 10, 0);
+    sender.Close();
+    return samples;
+}
+
+TEST(WaylandDialogTest, DialogComesUpAndPlaysAShortMessage) {
+    ASSERT_EQ(QGuiApplication::platformName(), "wayland");
+    platform::setResourceTable(g_resources);
+    const std::vector<std::int16_t> expected = Expected();
+    MonitorRecorder recorder;
+    ASSERT_TRUE(recorder.WaitForSamples(kSamplesPerSecond / 10, 3000));
+    CTestMainDlg::Run([&](CTestMainDlg& dlg) {
+        QWidget* window = dlg.Window();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->windowTitle(), QString::fromUtf16(kDialogCaption));
+        // The compositor has configured the surface and shows it.
+        EXPECT_TRUE(dlg.PumpUntil(
+            [&] {
+                return window->windowHandle() != nullptr && window->windowHandle()->isExposed();
+            },
+            5000));
+        dlg.GetDlgItem(IDC_TEXT)->SetWindowText(u"EE");
+        dlg.Click(IDC_START);
+        EXPECT_EQ(dlg.Text(IDC_START), u"停止");
+        EXPECT_TRUE(dlg.PumpUntil([&] { return dlg.m_sender == nullptr; }, 5000));
+        EXPECT_EQ(dlg.Text(IDC_START), u"启动");
+    });
+    recorder.WaitForSamples(recorder.Samples().size() + kSamplesPerSecond / 5, 2000);
+    EXPECT_TRUE(RunsMatch(recorder.Stop(), expected));
+}
+
+}  // namespace
