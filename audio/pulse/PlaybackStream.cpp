@@ -9,8 +9,9 @@ namespace audio {
 namespace {
 
 // The lead of sound the server keeps: long enough to cover the trip of a completion message
-// through the program's event loop and the next write, short enough that a stop is prompt.
-constexpr pa_usec_t kTargetLeadUsec = 80 * PA_USEC_PER_MSEC;
+// through the program's event loop and the next write on a busy machine. A stop flushes it, so
+// it does not delay silence.
+constexpr pa_usec_t kTargetLeadUsec = TESSIVO_PLAYBACK_LEAD_MS * PA_USEC_PER_MSEC;
 // How much the server asks for at a time once the lead has shrunk.
 constexpr pa_usec_t kRequestUsec = 10 * PA_USEC_PER_MSEC;
 

@@ -1,5 +1,6 @@
 #include "audio/pulse/PulseBackend.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -134,6 +135,13 @@ class PulseBackend final : public AudioBackend {
             }
             sink_name = (*listed)[device].name;
         }
+        // A message started while the end of the previous one still sounds waits for it, at
+        // most the lead, so that the two never mix.
+        loop_.WaitFor([this] {
+            return std::all_of(closing_.begin(), closing_.end(),
+                               [](const auto& closing) { return closing->Drained(); });
+        });
+        Reap();
         auto stream = std::make_unique<PlaybackStream>(loop_, dispatcher_, id, sink);
         const BackendStatus status =
             stream->Connect(context, sink_name.empty() ? nullptr : sink_name.c_str());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/e2e/SoundRuns.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -92,4 +93,71 @@ bool ServerResamples() {
     }
     return ::testing::AssertionFailure()
            << "heard: " << Describe(heard) << "\nmeant: " << Describe(meant);
+}
+
+namespace {
+
+// From the start of the first tone to the end of the last.
+std::size_t Span(const std::vector<SoundRun>& runs) {
+    std::size_t first = 0, end = 0;
+    bool seen = false;
+    for (const SoundRun& run : runs) {
+        if (run.tone) {
+            first = seen ? first : run.start;
+            end = run.start + run.length;
+            seen = true;
+        }
+    }
+    return end - first;
+}
+
+}  // namespace
+
+Judgement Judge(const std::vector<std::int16_t>& recording,
+                const std::vector<std::int16_t>& expected, bool exact, LastTone last) {
+    const std::vector<SoundRun> heard = SoundRunsOf(recording);
+    const std::vector<SoundRun> meant = SoundRunsOf(expected);
+    if (exact) {
+        std::size_t first = 0;
+        while (first < recording.size() && recording[first] == 0) {
+            ++first;
+        }
+        std::size_t meantFirst = 0;
+        while (meantFirst < expected.size() && expected[meantFirst] == 0) {
+            ++meantFirst;
+        }
+        const std::size_t length = expected.size() - meantFirst;
+        if (recording.size() >= first + length &&
+            std::equal(expected.begin() + static_cast<long>(meantFirst), expected.end(),
+                       recording.begin() + static_cast<long>(first))) {
+            return {Fault::kNone, {}};
+        }
+    } else if (RunsMatch(recording, expected, last)) {
+        return {Fault::kNone, {}};
+    }
+    // The tones heard must reach at least as far as those meant, or samples went missing.
+    const std::size_t held = last == LastTone::kDeviceStaysOpen ? kResamplerHold : 0;
+    const bool shortened = Span(heard) + kRunTolerance + held < Span(meant);
+    return {shortened ? Fault::kRecorder : Fault::kPlayer,
+            "heard: " + Describe(heard) + "\nmeant: " + Describe(meant)};
+}
+
+::testing::AssertionResult PlayedWithoutFault(const std::function<Judgement()>& attempt) {
+    constexpr int kAttempts = 3;
+    std::string lost;
+    for (int i = 0; i < kAttempts; ++i) {
+        const Judgement judgement = attempt();
+        if (judgement.fault == Fault::kNone) {
+            if (!lost.empty()) {
+                std::printf("the recorder lost samples and was retried:\n%s\n", lost.c_str());
+            }
+            return ::testing::AssertionSuccess();
+        }
+        if (judgement.fault == Fault::kPlayer) {
+            return ::testing::AssertionFailure() << "the player is at fault\n" << judgement.detail;
+        }
+        lost += judgement.detail + "\n";
+    }
+    return ::testing::AssertionFailure() << "the recorder lost samples " << kAttempts << " times\n"
+                                         << lost;
 }

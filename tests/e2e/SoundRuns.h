@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,3 +48,24 @@ enum class LastTone { kPlayedOut, kDeviceStaysOpen };
 ::testing::AssertionResult RunsMatch(const std::vector<std::int16_t>& recording,
                                      const std::vector<std::int16_t>& expected,
                                      LastTone last = LastTone::kPlayedOut);
+
+// Who is to blame for a recording that does not hold what was played. A player can only add
+// silence (a dropout lengthens the message); a recorder that loses samples shortens it. So a
+// message shorter than meant is the recorder's fault, and only that may be retried.
+enum class Fault { kNone, kPlayer, kRecorder };
+
+struct Judgement {
+    Fault fault;
+    std::string detail;  // what was heard and what was meant, when they differ
+};
+
+// Judges a recording against what was played: sample for sample where the server passes the
+// program's format through (`exact`), run by run within the tolerance otherwise.
+Judgement Judge(const std::vector<std::int16_t>& recording,
+                const std::vector<std::int16_t>& expected, bool exact,
+                LastTone last = LastTone::kPlayedOut);
+
+// Plays and records with `attempt` until the recording is judged free of fault, or the player
+// is at fault, or three recordings have lost samples. Each attempt plays anew and returns its
+// judgement. Succeeds only without a fault.
+::testing::AssertionResult PlayedWithoutFault(const std::function<Judgement()>& attempt);
