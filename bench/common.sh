@@ -64,7 +64,7 @@ bench_init() {
   done
   [ -s "$bench_work/bus" ] || bench_fail "no session bus: $(cat "$bench_work/bus.log")"
   export DBUS_SESSION_BUS_ADDRESS="$(head -1 "$bench_work/bus")"
-  eval "export $("$bench_root/scripts/pulse-test-server" start "$bench_work/pa")"
+  eval "export $("$bench_root/scripts/pulse-test-server" start "$bench_work/pa" | grep "^PULSE_SERVER=")"
   export QT_QPA_PLATFORM=xcb
   mkdir -m 700 "$bench_work/xdg"
   export XDG_RUNTIME_DIR="$bench_work/xdg"

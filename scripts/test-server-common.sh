@@ -29,7 +29,8 @@ stop_pid_file() {
 
 # Tells, for each PID given, the priority its threads got: a desktop runs its sound server
 # real-time or at a raised nice level, and a busy test machine needs it just as much. Where the
-# user may not raise it, the server runs at normal priority and this says so.
+# user may not raise it, the server runs at normal priority and this says so. The playback
+# benchmark asks for normal priority with TESSIVO_SERVER_PRIORITY=normal.
 report_priority() {
   local pid threads
   for pid in "$@"; do
@@ -38,6 +39,8 @@ report_priority() {
       echo "$(ps -o comm= -p "$pid"): real-time (threads: $threads)"
     elif grep -qE -- '-[0-9]+' <<<"$threads"; then
       echo "$(ps -o comm= -p "$pid"): raised nice level (threads: $threads)"
+    elif [ "${TESSIVO_SERVER_PRIORITY:-raised}" = normal ]; then
+      echo "$(ps -o comm= -p "$pid"): normal priority, as asked (threads: $threads)"
     else
       echo "$(ps -o comm= -p "$pid"): normal priority, not permitted to raise it" \
         "(threads: $threads); timing tests may suffer on a busy machine"
