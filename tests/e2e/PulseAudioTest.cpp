@@ -1,5 +1,5 @@
 // The waveform-audio entry points against a private sound server with a null sink whose monitor
-// is the default source (see scripts/pulse-test-server).
+// is the default source (see scripts/pulse-test-server and scripts/pipewire-test-server).
 #include <gtest/gtest.h>
 
 #include <chrono>
