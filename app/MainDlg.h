@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog: function and device lists, the text field, the meter's frame and the
 // Start/Stop button, whose caption is the program's only run flag.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The soft-key menu's commands and the Back key, all handled by the main dialog.
 #include "app/MainDlg.h"
 #include "platform/aygshell.h"

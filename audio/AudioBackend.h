@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface between the waveform-audio entry points and a sound system.
 #pragma once
 

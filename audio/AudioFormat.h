@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one sound format of the program, for capture and playback alike.
 #pragma once
 

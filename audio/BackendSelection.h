@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Chooses the sound system behind the waveform-audio entry points. The program never calls
 // this and gets the sound server; tests install the virtual backend before they open a device.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a backend reports the buffers it has finished.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state behind the waveform-audio entry points, shared by both directions. The table of
 // handles and what both directions do live in WaveDevices.cpp; the device list is playback's
 // own (WaveOut.cpp), start and stop capture's (WaveIn.cpp).

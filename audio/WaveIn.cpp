@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture entry points and the error texts.
 #include <algorithm>
 #include <iterator>

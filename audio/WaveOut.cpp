@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playback entry points, and the list of playback devices.
 #include <algorithm>
 #include <string>

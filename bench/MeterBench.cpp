@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decibel meter's per-second work: the measure-and-draw call alone, and the dialog's whole
 // completion cycle from the captured second to the shown level.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared parts of the measurement scripts in bench/, sourced by them: a private X server and a
 # private sound server, the stamping of a window's first map, the figures of a running process,
 # driving tessivo's dialog, and the description of the machine. A script sets bench_name, calls

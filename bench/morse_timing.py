@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Records the sink monitor and measures the timing of a sent Morse message.
 
   morse_timing.py record SECONDS RAW          records SECONDS of the default source into RAW,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture object of the decibel meter: one input device and its one-second buffer.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The meter's text: current level and running average in tenths of a decibel.
 #pragma once
 

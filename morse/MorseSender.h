@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Morse playback object: encodes the text and plays it as a chain of tone and silence
 // buffers, one buffer with the device at a time.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sample buffers and element lengths every Morse element is cut from. They belong to the one
 // sender that exists at a time: its construction computes them and its Close releases them.
 #pragma once

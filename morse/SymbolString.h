@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Morse text handed from the encoder to the queue builder.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The root of every class that receives messages through a message map.
 #pragma once
 

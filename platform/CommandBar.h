@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The framework's holder of the shell's soft-key menu bar.
 #pragma once
 

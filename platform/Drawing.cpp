@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Block transfers and lines, with the pixel rules of the classic drawing interface and every
 // coordinate clipped to the surface.
 #include <algorithm>

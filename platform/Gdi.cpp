@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing contexts and bitmaps: creating, selecting and deleting them.
 #include "platform/detail/GdiTable.h"
 #include "platform/detail/WindowTable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes: modal Qt dialogs with the classic buttons and results.
 #include <algorithm>
 

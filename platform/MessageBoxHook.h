@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lets tests answer message boxes: while a hook is installed, MessageBoxW shows nothing and
 // returns what the hook returns.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message maps: per-class tables that route window messages and commands to member functions.
 #pragma once
 

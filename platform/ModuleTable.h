@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table of built-in modules behind LoadLibraryW and GetProcAddressW, and a way for tests to
 // replace it.
 #pragma once

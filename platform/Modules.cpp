@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Built-in modules: a table of names and exports instead of files loaded from disk.
 #include <algorithm>
 #include <mutex>

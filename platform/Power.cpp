@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The power service: a restart goes to the desktop's session manager.
 #include <QDBusConnection>
 #include <QDBusMessage>

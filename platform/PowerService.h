@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one service behind both ways of restarting the device, and a way for tests to replace it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The resource table, lookups by id, and icons loaded from it.
 #include "platform/Resources.h"
 

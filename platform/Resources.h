@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's resources as constant C++ records: dialog templates, menus, strings, icons,
 // version information and raw data, each with its id and language.
 //

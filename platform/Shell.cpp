@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shell library: building the soft-key menu bar, handing the Back key on, and the exports
 // that programs find through the module table.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: the one program-wide object whose InitInstance runs the program.
 #pragma once
 

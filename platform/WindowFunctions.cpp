@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The classic window functions: control lookup, text, visibility, enabling and geometry.
 #include <QWidget>
 

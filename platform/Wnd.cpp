@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core of CWnd: creating and destroying windows and routing their messages.
 #include "platform/Wnd.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window as the program sees it: a handle plus a message map.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The member forms of the window functions.
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application framework in one include: application, windows, dialogs and message maps,
 // with the window and drawing services beneath them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shell library of the phone under its classic names: the soft-key menu bar, the Back key
 // and the hand-over of that key to the focused control.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // System services under their classic names: built-in modules and the device's power state.
 #pragma once
 

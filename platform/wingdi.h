@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing services under their classic names: device contexts, bitmaps, block transfers and
 // lines, with the pixel semantics of the classic drawing interface.
 #pragma once

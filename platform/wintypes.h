@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The basic types of the classic window and audio services, mapped onto fixed-width C++ types.
 #pragma once
 

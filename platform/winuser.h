@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window, message and dialog services under their classic names and with their classic values.
 #pragma once
 

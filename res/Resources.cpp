@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's resources: dialog 102, menu 130, icon 128, the menu-bar template with its label
 // string, the high-resolution marker and the version information.
 #include "platform/Resources.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts the resources share with the desktop entry, the metadata and the About box.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hands finished buffers to their sink on a thread of its own.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound server behind the waveform-audio entry points.
 #pragma once
 

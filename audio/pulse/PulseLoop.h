@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libpulse's threaded main loop and the one connection to the sound server.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What playback and capture streams on the sound server have in common.
 #pragma once
 

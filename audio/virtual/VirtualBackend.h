@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A deterministic sound system for tests: scripted devices, a call log, injected failures, and
 // completions only when the test asks for them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's start-up, shared by the entry point. Internal to the platform layer.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls of dialog templates: their widgets and the messages they answer. Internal to
 // the platform layer.
 #pragma once

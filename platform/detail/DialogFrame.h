@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The top-level window of a dialog and its construction from a template. Internal to the
 // platform layer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The images behind icon handles. Internal to the platform layer.
 #pragma once
 

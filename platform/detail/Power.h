@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The restart request shared by the shell's ExitWindowsEx and SetSystemPowerState. Internal to
 // the platform layer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the shell library exports to the module table. Internal to the platform layer.
 #pragma once
 

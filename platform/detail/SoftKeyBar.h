@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The soft-key bar: the widget behind a menu bar's window. Internal to the platform layer.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pixels that drawing contexts draw on. Internal to the platform layer.
 #pragma once
 

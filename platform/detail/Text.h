@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions between the classic zero-terminated UTF-16 strings and Qt's strings.
 // Internal to the platform layer.
 #pragma once

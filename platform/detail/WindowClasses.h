@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The behaviour of each kind of window, reached through CWnd::DefWindowProc. Internal to the
 // platform layer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table of live windows behind every window handle. Internal to the platform layer.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the main dialog modally, as the program does, and the test's steps inside its loop.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Readable names for result codes, header flags and completion messages, so that a failing
 // assertion says which code or message it saw.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A test fixture with the virtual backend installed and a window that records completions.
 #pragma once
 

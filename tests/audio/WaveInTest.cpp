@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture entry points on the virtual backend, and the error texts.
 #include <functional>
 #include <set>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog on a private sound server: Morse typed into the field is heard on the test sink,
 // and a signal played into the sink is measured by the meter (its monitor is the default
 // source).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records a sink's monitor with parec while a test plays into the sink.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text put into the Morse field the way a paste does: the field keeps all of it, Start reads its
 // first 999 code units, and the queue plays exactly what the encoder makes of those units, also
 // when a surrogate pair is cut in half at the 999th unit. Runs on the virtual backend.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The waveform-audio entry points against a private sound server with a null sink whose monitor
 // is the default source (see scripts/pulse-test-server and scripts/pipewire-test-server).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog when the sound server fails under it: killed during playback or capture, missing at
 // start-up, or a selected device taken away. The program neither crashes nor hangs, the run ends
 // by itself with the reason in the audio log, and once a server runs again on the same socket a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog on the shared private sound server under sustained use: a hundred Start/Stop
 // cycles in each function, and a message of 999 characters played to its end, recorded on the
 // sink's monitor and compared with what it should play.

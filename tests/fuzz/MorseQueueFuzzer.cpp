@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the encoder and the send queue together. The first input byte says after how many
 // completions playback is stopped (eight per step; 255: never); the rest is UTF-16 text, two
 // bytes per code unit, little-endian, up to its first zero unit. The text is encoded with and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one window service the audio entry points need, PostMessageW, for a fuzz target built
 // without the window system: windows are handles in a table, and posted messages wait in one
 // queue, in posting order, until the target takes them.

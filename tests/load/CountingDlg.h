@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog run as in the tests of the dialog, counting the completion messages it is
 // handed against the buffers the devices were given.
 #pragma once

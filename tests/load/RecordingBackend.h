@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A backend that passes every call on to another one and checks, as the calls go by, the rules
 // the program must keep with its devices.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A thousand Start/Stop cycles in each function, as fast as the event loop allows, with the
 // virtual devices completing buffers at random points of the cycles (a fixed seed keeps every
 // run the same). Completions that arrive late, after a Stop or after a newer Start, must act on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every sender in these tests opens a device; a virtual backend without devices is installed for
 // the whole program so that none of them reaches a sound server. Tests that need devices install
 // their own.

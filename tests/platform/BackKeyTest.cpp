@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Back key (Esc): its default meaning, the bar's override, its hand-over to the focused
 // control, and why neither Esc nor Enter ever ends a dialog.
 #include <gtest/gtest.h>

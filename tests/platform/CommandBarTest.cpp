@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CCommandBar: its window, its control id, and the menu bar it takes over.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Controls built from a template: the messages they answer and the notifications they send.
 #include <gtest/gtest.h>
 

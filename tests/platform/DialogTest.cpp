@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Modal dialogs: creation from templates, dialog units, the phone-sized window, and how a modal
 // run ends.
 #include <gtest/gtest.h>

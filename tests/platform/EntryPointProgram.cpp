@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole program on the platform's entry point: its own resources, an application object and a
 // dialog that closes itself. CTest runs it to prove that main starts the application object.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing: memory contexts and bitmaps, block transfers, lines, and window surfaces.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SHCreateMenuBar: which records build a bar, which keys the bar shows, and where it sits.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes: classic results, scripted answers, and messages that keep arriving meanwhile.
 #include <gtest/gtest.h>
 

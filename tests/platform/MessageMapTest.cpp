@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message maps: rows searched in order, the base class's map after the class's own, and
 // WM_COMMAND matched by notification code and control id.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Posting and sending messages: order, threads and stale handles.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Built-in modules, the shell library's exports and the power service behind a restart. No test
 // here, or anywhere in this program, may reach the real session manager.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A dialog window built from the test template without running it modally, so that tests can
 // work its controls directly.
 #pragma once

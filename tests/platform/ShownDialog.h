@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A dialog window as a program shows it: built from the test template, sized like the phone's
 // screen with its soft-key strip, on screen and active, recording the messages the shell sends
 // it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The soft keys, worked through their widgets: commands, pop-up menus, F1 and F2.
 #include <gtest/gtest.h>
 

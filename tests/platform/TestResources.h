@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small resource table for the platform tests, shaped like a program's own.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of the main window as a user sees it, in the Morse function and in the meter function
 // before and while it runs. Layout faults (clipped text, overlapping controls) only show to a
 // person looking at them; the test makes sure the pictures exist and show a whole window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A message-only window that records what it receives, for tests of code that posts messages.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One stretch of sound in the program's format, built from a function of the sample index.
 #pragma once
 
