@@ -99,6 +99,7 @@ int runApplication(int argc, char** argv, const ResourceTable& resources) {
     }
     setResourceTable(resources);
     QApplication qtApp(argc, argv);
+    loadQtTranslations();
     QCoreApplication::setApplicationName(toQString(app->m_pszAppName));
     app->InitInstance();
     // Windows destroyed during the run leave their widgets to the event loop, which has

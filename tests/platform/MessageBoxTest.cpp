@@ -120,4 +120,23 @@ TEST(MessageBoxTest, PostedMessagesArriveWhileTheBoxIsOpen) {
     }
 }
 
+// The restart question's standard buttons read in the program's language, as Qt's own
+// Simplified Chinese translation has them.
+TEST(MessageBoxTest, QuestionButtonsAreChinese) {
+    OpenDialog open;
+    QString yes;
+    QString no;
+    QTimer::singleShot(50, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(nullptr, box);
+        yes = box->button(QMessageBox::Yes)->text();
+        no = box->button(QMessageBox::No)->text();
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(IDNO, MessageBoxW(open.handle(), u"是否确定要重新启动该移动设备？", u"REBOOT",
+                                MB_YESNO | MB_ICONQUESTION));
+    EXPECT_TRUE(yes.startsWith(QStringLiteral("是"))) << yes.toStdString();
+    EXPECT_TRUE(no.startsWith(QStringLiteral("否"))) << no.toStdString();
+}
+
 }  // namespace

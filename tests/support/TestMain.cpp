@@ -4,12 +4,16 @@
 
 #include <QApplication>
 
+#include "platform/detail/Application.h"
+
 int main(int argc, char** argv) {
     // Tests never need a screen; the variable is also missing when CTest lists the tests.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    // Qt's own texts in the program's language, as the program has them.
+    platform::loadQtTranslations();
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     // Windows destroyed by the tests leave their widgets to the event loop; delete them now so
