@@ -184,8 +184,11 @@ TEST_F(ServerLoadTest, AMessageOf999CharactersPlaysToItsEnd) {
     // Every element where it belongs, to the end: sample for sample where the server does not
     // resample.
     EXPECT_TRUE(PlayedWithoutFault([&] {
+        // Two recordings of the same playing tell the player's faults from the recorders'.
         MonitorRecorder monitor;
+        MonitorRecorder check;
         EXPECT_TRUE(monitor.WaitForSamples(kSamplesPerSecond / 10, 3000));
+        EXPECT_TRUE(check.WaitForSamples(kSamplesPerSecond / 10, 3000));
         CCountingDlg::Run(*recorder_, [&](CCountingDlg& dlg) {
             dlg.GetDlgItem(IDC_TEXT)->SetWindowText(text.c_str());
             dlg.Click(IDC_START);
@@ -196,7 +199,8 @@ TEST_F(ServerLoadTest, AMessageOf999CharactersPlaysToItsEnd) {
             EXPECT_EQ(dlg.Text(IDC_START), kStart);
         });
         monitor.WaitForSamples(monitor.Samples().size() + kSamplesPerSecond / 2, 3000);
-        return Judge(monitor.Stop(), expected, !ServerResamples());
+        check.WaitForSamples(check.Samples().size() + kSamplesPerSecond / 2, 3000);
+        return JudgeBoth(monitor.Stop(), check.Stop(), expected, !ServerResamples());
     }));
 }
 

@@ -142,6 +142,55 @@ Judgement Judge(const std::vector<std::int16_t>& recording,
             "heard: " + Describe(heard) + "\nmeant: " + Describe(meant)};
 }
 
+namespace {
+
+// The runs from the first tone on, up to and including the first that differs from `meant`.
+std::vector<SoundRun> UpToFirstDifference(const std::vector<std::int16_t>& recording,
+                                          const std::vector<std::int16_t>& expected) {
+    const std::vector<SoundRun> heard = FromFirstTone(SoundRunsOf(recording));
+    const std::vector<SoundRun> meant = FromFirstTone(SoundRunsOf(expected));
+    std::vector<SoundRun> prefix;
+    for (std::size_t i = 0; i < heard.size(); ++i) {
+        prefix.push_back(heard[i]);
+        if (i >= meant.size() || heard[i].tone != meant[i].tone ||
+            heard[i].length + kRunTolerance < meant[i].length ||
+            heard[i].length > meant[i].length + kRunTolerance) {
+            break;
+        }
+    }
+    return prefix;
+}
+
+bool SameRuns(const std::vector<SoundRun>& a, const std::vector<SoundRun>& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].tone != b[i].tone || a[i].length + kRunTolerance < b[i].length ||
+            a[i].length > b[i].length + kRunTolerance) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+Judgement JudgeBoth(const std::vector<std::int16_t>& first, const std::vector<std::int16_t>& second,
+                    const std::vector<std::int16_t>& expected, bool exact) {
+    const Judgement one = Judge(first, expected, exact);
+    const Judgement other = Judge(second, expected, exact);
+    if (one.fault == Fault::kNone || other.fault == Fault::kNone) {
+        return {Fault::kNone, {}};
+    }
+    if (one.fault == Fault::kPlayer && other.fault == Fault::kPlayer &&
+        SameRuns(UpToFirstDifference(first, expected), UpToFirstDifference(second, expected))) {
+        return one;
+    }
+    return {Fault::kRecorder,
+            "the two recordings differ\nfirst " + one.detail + "\nsecond " + other.detail};
+}
+
 ::testing::AssertionResult PlayedWithoutFault(const std::function<Judgement()>& attempt) {
     constexpr int kAttempts = 3;
     std::string lost;

@@ -65,6 +65,12 @@ Judgement Judge(const std::vector<std::int16_t>& recording,
                 const std::vector<std::int16_t>& expected, bool exact,
                 LastTone last = LastTone::kPlayedOut);
 
+// Judges two recordings made at once of the same playing. A player's fault is in both, at the
+// same place; one recording that holds what was played clears the player, and recordings that
+// differ from each other are the recorders' fault.
+Judgement JudgeBoth(const std::vector<std::int16_t>& first, const std::vector<std::int16_t>& second,
+                    const std::vector<std::int16_t>& expected, bool exact);
+
 // Plays and records with `attempt` until the recording is judged free of fault, or the player
 // is at fault, or three recordings have lost samples. Each attempt plays anew and returns its
 // judgement. Succeeds only without a fault.
