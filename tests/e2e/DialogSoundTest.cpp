@@ -73,22 +73,18 @@ TEST_F(DialogSoundTest, TypedTextIsHeardAsMorseAndTheDialogReturnsToIdle) {
     // Sample for sample where the server does not resample: a gap anywhere would shift
     // everything after it.
     EXPECT_TRUE(PlayedWithoutFault([&] {
-        // Two recordings of the same playing tell the player's faults from the recorders'.
-        MonitorRecorder recorder;
-        MonitorRecorder check;
-        EXPECT_TRUE(recorder.WaitForSamples(kSamplesPerSecond / 10, 3000));
-        EXPECT_TRUE(check.WaitForSamples(kSamplesPerSecond / 10, 3000));
-        CTestMainDlg::Run([&](CTestMainDlg& dlg) {
-            ASSERT_GE(dlg.Send(IDC_DEVICE, CB_GETCOUNT), 1);
-            dlg.GetDlgItem(IDC_TEXT)->SetWindowText(u"SOS E");
-            dlg.Click(IDC_START);
-            EXPECT_EQ(dlg.Text(IDC_START), u"停止");
-            EXPECT_TRUE(dlg.PumpUntil([&] { return dlg.m_sender == nullptr; }, 5000));
-            EXPECT_EQ(dlg.Text(IDC_START), u"启动");
-        });
-        recorder.WaitForSamples(recorder.Samples().size() + kSamplesPerSecond / 5, 2000);
-        check.WaitForSamples(check.Samples().size() + kSamplesPerSecond / 5, 2000);
-        return JudgeBoth(recorder.Stop(), check.Stop(), thenSilence, !ServerResamples());
+        return RecordTwiceAndJudge(
+            [] {
+                CTestMainDlg::Run([&](CTestMainDlg& dlg) {
+                    ASSERT_GE(dlg.Send(IDC_DEVICE, CB_GETCOUNT), 1);
+                    dlg.GetDlgItem(IDC_TEXT)->SetWindowText(u"SOS E");
+                    dlg.Click(IDC_START);
+                    EXPECT_EQ(dlg.Text(IDC_START), u"停止");
+                    EXPECT_TRUE(dlg.PumpUntil([&] { return dlg.m_sender == nullptr; }, 5000));
+                    EXPECT_EQ(dlg.Text(IDC_START), u"启动");
+                });
+            },
+            thenSilence, kSamplesPerSecond / 5);
     }));
 }
 

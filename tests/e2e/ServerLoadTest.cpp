@@ -21,7 +21,6 @@
 #include "morse/SoundBuffers.h"
 #include "platform/Resources.h"
 #include "res/resource.h"
-#include "tests/e2e/MonitorRecorder.h"
 #include "tests/e2e/SoundRuns.h"
 #include "tests/load/CountingDlg.h"
 #include "tests/load/RecordingBackend.h"
@@ -184,23 +183,19 @@ TEST_F(ServerLoadTest, AMessageOf999CharactersPlaysToItsEnd) {
     // Every element where it belongs, to the end: sample for sample where the server does not
     // resample.
     EXPECT_TRUE(PlayedWithoutFault([&] {
-        // Two recordings of the same playing tell the player's faults from the recorders'.
-        MonitorRecorder monitor;
-        MonitorRecorder check;
-        EXPECT_TRUE(monitor.WaitForSamples(kSamplesPerSecond / 10, 3000));
-        EXPECT_TRUE(check.WaitForSamples(kSamplesPerSecond / 10, 3000));
-        CCountingDlg::Run(*recorder_, [&](CCountingDlg& dlg) {
-            dlg.GetDlgItem(IDC_TEXT)->SetWindowText(text.c_str());
-            dlg.Click(IDC_START);
-            ASSERT_EQ(dlg.Text(IDC_START), kStop);
-            // Back to idle by itself once the last element has been played.
-            EXPECT_TRUE(dlg.PumpUntil([&] { return dlg.m_sender == nullptr; },
-                                      static_cast<int>(seconds + 30) * 1000));
-            EXPECT_EQ(dlg.Text(IDC_START), kStart);
-        });
-        monitor.WaitForSamples(monitor.Samples().size() + kSamplesPerSecond / 2, 3000);
-        check.WaitForSamples(check.Samples().size() + kSamplesPerSecond / 2, 3000);
-        return JudgeBoth(monitor.Stop(), check.Stop(), expected, !ServerResamples());
+        return RecordTwiceAndJudge(
+            [&] {
+                CCountingDlg::Run(*recorder_, [&](CCountingDlg& dlg) {
+                    dlg.GetDlgItem(IDC_TEXT)->SetWindowText(text.c_str());
+                    dlg.Click(IDC_START);
+                    ASSERT_EQ(dlg.Text(IDC_START), kStop);
+                    // Back to idle by itself once the last element has been played.
+                    EXPECT_TRUE(dlg.PumpUntil([&] { return dlg.m_sender == nullptr; },
+                                              static_cast<int>(seconds + 30) * 1000));
+                    EXPECT_EQ(dlg.Text(IDC_START), kStart);
+                });
+            },
+            expected, kSamplesPerSecond / 2);
     }));
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/e2e/SoundRuns.h"
 
+#include "tests/e2e/MonitorRecorder.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -189,6 +191,20 @@ Judgement JudgeBoth(const std::vector<std::int16_t>& first, const std::vector<st
     }
     return {Fault::kRecorder,
             "the two recordings differ\nfirst " + one.detail + "\nsecond " + other.detail};
+}
+
+Judgement RecordTwiceAndJudge(const std::function<void()>& play,
+                              const std::vector<std::int16_t>& expected, std::size_t tailSamples) {
+    // Two recordings of the same playing tell the player's faults from the recorders'.
+    MonitorRecorder first;
+    MonitorRecorder second;
+    constexpr std::size_t kTenthOfASecond = 2250;
+    EXPECT_TRUE(first.WaitForSamples(kTenthOfASecond, 3000));
+    EXPECT_TRUE(second.WaitForSamples(kTenthOfASecond, 3000));
+    play();
+    first.WaitForSamples(first.Samples().size() + tailSamples, 3000);
+    second.WaitForSamples(second.Samples().size() + tailSamples, 3000);
+    return JudgeBoth(first.Stop(), second.Stop(), expected, !ServerResamples());
 }
 
 ::testing::AssertionResult PlayedWithoutFault(const std::function<Judgement()>& attempt) {

@@ -71,6 +71,11 @@ Judgement Judge(const std::vector<std::int16_t>& recording,
 Judgement JudgeBoth(const std::vector<std::int16_t>& first, const std::vector<std::int16_t>& second,
                     const std::vector<std::int16_t>& expected, bool exact);
 
+// Records the default source twice at once while `play` plays, waits `tailSamples` more on each
+// recording, and judges both against `expected` (JudgeBoth).
+Judgement RecordTwiceAndJudge(const std::function<void()>& play,
+                              const std::vector<std::int16_t>& expected, std::size_t tailSamples);
+
 // Plays and records with `attempt` until the recording is judged free of fault, or the player
 // is at fault, or three recordings have lost samples. Each attempt plays anew and returns its
 // judgement. Succeeds only without a fault.
