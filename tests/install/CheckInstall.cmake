@@ -12,7 +12,8 @@ foreach(path
         share/metainfo/org.example.tessivo.metainfo.xml
         share/icons/hicolor/32x32/apps/tessivo.png
         share/icons/hicolor/scalable/apps/tessivo.svg
-        share/doc/tessivo/copyright)
+        share/doc/tessivo/copyright
+        share/man/man1/tessivo.1)
     if(NOT EXISTS ${PREFIX}/${path})
         message(FATAL_ERROR "missing after install: ${path}")
     endif()
