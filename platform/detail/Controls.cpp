@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "platform/detail/Accessibility.h"
 #include "platform/detail/Text.h"
 
 namespace platform {
@@ -340,9 +341,12 @@ bool controlProc(WindowRecord& record, UINT message, WPARAM wParam, LPARAM lPara
 void showText(WindowRecord& record) {
     const QString text = toQString(record.text);
     switch (record.windowClass) {
-        case WindowClass::Static:
-            static_cast<QLabel*>(record.widget)->setText(text);
+        case WindowClass::Static: {
+            auto* label = static_cast<QLabel*>(record.widget);
+            label->setText(text);
+            labelTextChanged(*label);
             break;
+        }
         case WindowClass::PushButton:
         case WindowClass::CheckBox:
             static_cast<QAbstractButton*>(record.widget)->setText(text);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/detail/Accessibility.h"
 #include "platform/detail/Controls.h"
 #include "platform/detail/Text.h"
 #include "platform/detail/WindowTable.h"
@@ -95,6 +96,11 @@ void DialogFrame::fillScreen() {
     softKeyArea_->show();
 }
 
+void DialogFrame::showEvent(QShowEvent* event) {
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    QWidget::showEvent(event);
+}
+
 void DialogFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
     SendMessageW(handle_, WM_CLOSE, 0, 0);
@@ -109,6 +115,7 @@ void DialogFrame::keyPressEvent(QKeyEvent* event) {
 }
 
 HWND createDialogWindow(CWnd& wnd, const DialogTemplate& dialogTemplate, HWND owner) {
+    installAccessibleInterfaces();
     const int scale = pixelScale();
     const QFont font = dialogFont(dialogTemplate, scale);
     const QSize base = baseUnits(font);
@@ -144,6 +151,7 @@ HWND createDialogWindow(CWnd& wnd, const DialogTemplate& dialogTemplate, HWND ow
         }
         previous = current;
     }
+    tieLabels(handle);
     wnd.m_hWnd = handle;
     frame.release();
     return handle;

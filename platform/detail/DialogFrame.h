@@ -23,6 +23,9 @@ class DialogFrame : public QWidget {
     void fillScreen();
 
   protected:
+    // A phone's dialog is worked with keys from the start, so the control that has the focus
+    // shows it at once, not only after the first Tab; Qt forgets that whenever a window is shown.
+    void showEvent(QShowEvent* event) override;
     // The window's close button asks the dialog, like any other close, through WM_CLOSE.
     void closeEvent(QCloseEvent* event) override;
     // Esc is the phone's Back key, which a soft-key bar may take over first; it reaches the

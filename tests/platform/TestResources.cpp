@@ -21,11 +21,26 @@ const DialogItemTemplate kBrokenItems[] = {
     {u"SCROLLBAR", 1, u"", 0x50000000, 3, 20, 39, 8},
 };
 
+const DialogItemTemplate kLabelItems[] = {
+    {u"STATIC", -1, u"&Device:", 0x50020000, 3, 4, 39, 8},
+    {u"COMBOBOX", kLabelledList, u"", 0x50210003, 43, 4, 67, 60},
+    {u"STATIC", kReadout, u"Level 0 dB", 0x50020000, 3, 16, 107, 8},
+    {u"BUTTON", kOption, u"Frame", 0x50010003, 3, 26, 95, 10},
+    {u"EDIT", kField, u"", 0x50A1014C, 3, 38, 107, 20},
+    {u"STATIC", -1, u"Unused", 0x50020000, 3, 60, 39, 8},
+    {u"STATIC", -1, u"Notes", 0x50020000, 3, 70, 39, 8},
+    {u"EDIT", kNotes, u"", 0x50A1014C, 43, 60, 67, 20},
+    {u"COMBOBOX", kBareList, u"", 0x50210003, 43, 82, 67, 30},
+    {u"BUTTON", kGo, u"&Go", 0x50010000, 60, 96, 50, 14},
+};
+
 const DialogTemplate kDialogs[] = {
     {kPhoneDialog, kLanguage, kCaption, 0x10C00248, 0x80040000, 9, u"MS Shell Dlg", 0, 0, 115, 116,
      kPhoneItems},
     {kBrokenDialog, kLanguage, u"Broken", 0x10C00248, 0, 9, u"MS Shell Dlg", 0, 0, 50, 50,
      kBrokenItems},
+    {kLabelDialog, kLanguage, kCaption, 0x10C00248, 0x80040000, 9, u"MS Shell Dlg", 0, 0, 115, 116,
+     kLabelItems},
 };
 
 // A 2 × 2 icon is enough to tell loading from not loading.

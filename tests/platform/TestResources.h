@@ -9,6 +9,7 @@ namespace testres {
 // Dialog ids.
 constexpr UINT kPhoneDialog = 102;    // the size, font and controls of a phone dialog
 constexpr UINT kBrokenDialog = 103;   // names a control class the platform lacks
+constexpr UINT kLabelDialog = 104;    // static texts before the controls they label, or not
 constexpr UINT kUnknownDialog = 999;  // absent
 
 // Controls of kPhoneDialog.
@@ -18,6 +19,15 @@ constexpr int kLevel = 1014;
 constexpr int kText = 1017;
 constexpr int kStart = 1016;
 constexpr int kWaveform = 1011;
+
+// Controls of kLabelDialog, in template order.
+constexpr int kLabelledList = 1101;  // after the static text "&Device:"
+constexpr int kReadout = 1102;       // a static text the program changes
+constexpr int kOption = 1103;        // a check box "Frame" after the readout
+constexpr int kField = 1104;         // an edit field after the check box
+constexpr int kNotes = 1105;         // an edit field after two static texts in a row
+constexpr int kBareList = 1106;      // a list after the edit field, with no static text left
+constexpr int kGo = 1107;            // a push button "&Go"
 
 // Menus and menu-bar templates, shaped like the program's menu 130.
 constexpr UINT kMenu = 130;         // "关于" (kAbout) and the pop-up "菜单"

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// How dialogs appear to assistive technology such as screen readers: the dialog's window as a
+// dialog named by its caption, and each list and edit field named by the static text that labels
+// it. Internal to the platform layer.
+#pragma once
+
+#include "platform/wintypes.h"
+
+class QLabel;
+
+namespace platform {
+
+// Makes Qt describe dialog windows and their lists through the platform's own accessible
+// interfaces. Idempotent; it must run before the first dialog window is built, since Qt keeps the
+// interface it made first for each widget.
+void installAccessibleInterfaces();
+
+// Ties the dialog's static texts to the controls they label, in template order, as a classic
+// dialog does: a static text names the first list or edit field after it, up to the next static
+// text. Lists and edit fields have no caption of their own; buttons, check boxes and group boxes
+// keep theirs.
+void tieLabels(HWND dialog);
+
+// Tells assistive technology that the control a label names has a new name, after the label's
+// text has changed.
+void labelTextChanged(const QLabel& label);
+
+}  // namespace platform

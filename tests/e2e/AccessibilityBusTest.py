@@ -1,0 +1,261 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""The real program's window as a screen reader reads it over the accessibility bus (AT-SPI).
+
+Starts a private X server, a private session bus and the accessibility bus launcher, runs the
+program there with Qt's accessibility bridge on, and reads the window's tree with pyatspi: the
+window's role and caption, the lists and the text field named by their labels, the soft keys,
+the waveform frame, and the focus on the device list at launch. No sound server is needed: the
+window comes up without one. Every process started here is stopped here, by its PID.
+
+    AccessibilityBusTest.py PROGRAM CAPTION
+
+Debian's pyatspi is built for the system's Python, hence the interpreter above.
+"""
+
+import os
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+# How long to wait for a process or the program's window before giving up. A guard against
+# hanging on a busy machine, never a measure of speed: nothing is asserted about time.
+PATIENCE_SECONDS = 120
+BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+
+DEVICE_LIST = "放音设备:"
+FUNCTION_LIST = "功能:"
+# The static text before the text field in the dialog's template is the meter's readout.
+TEXT_FIELD = "当前: 0 dB | 平均: 0 dB"
+SOFT_KEYS = ["关于", "菜单"]
+WAVEFORM_FRAME = "波形"
+
+
+class Failure(Exception):
+    pass
+
+
+def deadline():
+    return time.monotonic() + PATIENCE_SECONDS
+
+
+def read_line_from(fd, what):
+    """The first line a process writes to the pipe fd, once it has written it."""
+    until = deadline()
+    data = b""
+    while not data.endswith(b"\n"):
+        remaining = until - time.monotonic()
+        if remaining <= 0 or not select.select([fd], [], [], remaining)[0]:
+            raise Failure(f"{what} did not come up")
+        chunk = os.read(fd, 256)
+        if not chunk:
+            raise Failure(f"{what} ended before it came up")
+        data += chunk
+    os.close(fd)
+    return data.decode().strip()
+
+
+class Session:
+    """The private X server, session bus and accessibility bus, and the program under them."""
+
+    def __init__(self, work):
+        self.work = work
+        self.processes = []
+        self.env = {key: value for key, value in os.environ.items()
+                    if key not in ("WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS", "PULSE_SERVER")}
+
+    def start(self, name, command, pass_fds=(), env=None):
+        log = open(os.path.join(self.work, name + ".log"), "wb")
+        process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log,
+                                   stderr=subprocess.STDOUT, pass_fds=pass_fds,
+                                   env=env or self.env)
+        log.close()
+        self.processes.append((name, process))
+        return process
+
+    def log(self, name):
+        with open(os.path.join(self.work, name + ".log"), "rb") as log:
+            return log.read().decode(errors="replace")
+
+    def start_display(self):
+        read_end, write_end = os.pipe()
+        self.start("xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                            "-nolisten", "tcp"], pass_fds=(write_end,))
+        os.close(write_end)
+        self.env["DISPLAY"] = ":" + read_line_from(read_end, "Xvfb")
+
+    def start_session_bus(self):
+        read_end, write_end = os.pipe()
+        self.start("session-bus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                   f"--print-address={write_end}"], pass_fds=(write_end,))
+        os.close(write_end)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = read_line_from(read_end, "the session bus")
+        runtime = os.path.join(self.work, "xdg")
+        os.mkdir(runtime, 0o700)
+        self.env["XDG_RUNTIME_DIR"] = runtime
+
+    def start_accessibility_bus(self):
+        """Starts the launcher and waits until it answers for the accessibility bus, so that no
+        client has the session bus start a second one."""
+        from gi.repository import Gio, GLib
+
+        launcher = self.start("at-spi-bus-launcher",
+                              [BUS_LAUNCHER, "--launch-immediately", "--a11y=1"])
+        bus = Gio.DBusConnection.new_for_address_sync(
+            self.env["DBUS_SESSION_BUS_ADDRESS"],
+            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT |
+            Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
+        until = deadline()
+        while time.monotonic() < until:
+            if launcher.poll() is not None:
+                raise Failure("the accessibility bus launcher ended:\n" +
+                              self.log("at-spi-bus-launcher"))
+            owned = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                  "org.freedesktop.DBus", "NameHasOwner",
+                                  GLib.Variant("(s)", ("org.a11y.Bus",)), None,
+                                  Gio.DBusCallFlags.NONE, -1, None)
+            if owned.unpack()[0]:
+                bus.close_sync(None)
+                return
+            time.sleep(0.1)
+        raise Failure("the accessibility bus launcher never took its name")
+
+    def start_program(self, program):
+        env = dict(self.env)
+        env["QT_QPA_PLATFORM"] = "xcb"
+        env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        # A socket nobody listens on: the program finds no sound server, quickly and for sure.
+        env["PULSE_SERVER"] = "unix:" + os.path.join(self.work, "no-sound-server")
+        return self.start("program", [program], env=env)
+
+    def stop_all(self):
+        # The buses' clients first, the X server last.
+        for name, process in reversed(self.processes):
+            if process.poll() is None:
+                process.send_signal(signal.SIGTERM)
+            try:
+                process.wait(timeout=PATIENCE_SECONDS)
+            except subprocess.TimeoutExpired:
+                print(f"{name} did not end on SIGTERM; killing it", file=sys.stderr)
+                process.kill()
+                process.wait()
+
+
+def descendants(accessible):
+    for index in range(accessible.childCount):
+        child = accessible.getChildAtIndex(index)
+        if child is not None:
+            yield child
+            yield from descendants(child)
+
+
+def labels_of(accessible):
+    import pyatspi
+
+    names = []
+    for relation in accessible.getRelationSet():
+        if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY:
+            names += [relation.getTarget(i).name for i in range(relation.getNTargets())]
+    return names
+
+
+def find_window(pyatspi, pid):
+    """The program's top-level window once it is on the bus, or None."""
+    desktop = pyatspi.Registry.getDesktop(0)
+    for application in (desktop.getChildAtIndex(i) for i in range(desktop.childCount)):
+        if application is not None and application.get_process_id() == pid:
+            windows = [application.getChildAtIndex(i) for i in range(application.childCount)]
+            return next((window for window in windows if window is not None), None)
+    return None
+
+
+def read_window(pyatspi, window, caption):
+    """What a screen reader finds in the window: (check, expected, found) for every check."""
+    items = list(descendants(window))
+
+    def named(role):
+        return [item for item in items if item.getRole() == role]
+
+    lists = named(pyatspi.ROLE_COMBO_BOX)
+    fields = named(pyatspi.ROLE_TEXT)
+    buttons = [item.name for item in named(pyatspi.ROLE_PUSH_BUTTON)]
+    panels = [item.name for item in named(pyatspi.ROLE_PANEL)]
+    focused = [(item.getRoleName(), item.name) for item in items
+               if item.getState().contains(pyatspi.STATE_FOCUSED)]
+    # A screen reader treats a dialog and a frame alike, as a top-level window.
+    top_level = "dialog or frame"
+    window_role = (top_level if window.getRole() in (pyatspi.ROLE_DIALOG, pyatspi.ROLE_FRAME)
+                   else window.getRoleName())
+    return [
+        ("the window's role", top_level, window_role),
+        ("the window's name", caption, window.name),
+        ("the lists' names", [DEVICE_LIST, FUNCTION_LIST], [item.name for item in lists]),
+        ("the lists' labels", [[DEVICE_LIST], [FUNCTION_LIST]], [labels_of(i) for i in lists]),
+        ("the text fields' names", [TEXT_FIELD], [item.name for item in fields]),
+        ("the text fields' labels", [[TEXT_FIELD]], [labels_of(item) for item in fields]),
+        ("the soft keys", SOFT_KEYS, [name for name in buttons if name in SOFT_KEYS]),
+        ("the named panes", [WAVEFORM_FRAME], panels),
+        ("what has the focus at launch", [("combo box", DEVICE_LIST)], focused),
+    ]
+
+
+def run(program, caption):
+    work = tempfile.mkdtemp(prefix="tsv-a11y-", dir="/tmp")
+    session = Session(work)
+    try:
+        session.start_display()
+        session.start_session_bus()
+        session.start_accessibility_bus()
+        # pyatspi finds the accessibility bus through the session set up above.
+        os.environ.update(session.env)
+        import pyatspi
+
+        process = session.start_program(program)
+        # The window comes up, is named and takes the focus in steps of its own: read until
+        # everything holds, and report what was last read if it never does.
+        until = deadline()
+        checks = []
+        while True:
+            if process.poll() is not None:
+                raise Failure(f"the program ended with {process.returncode}:\n" +
+                              session.log("program"))
+            try:
+                window = find_window(pyatspi, process.pid)
+                if window is not None:
+                    checks = read_window(pyatspi, window, caption)
+            except Exception as error:  # The tree changes under a reader while it comes up.
+                print(f"reading again after: {error}", file=sys.stderr)
+            if checks and all(expected == found for _, expected, found in checks):
+                break
+            if time.monotonic() > until:
+                break
+            time.sleep(0.2)
+        if not checks:
+            raise Failure("the program's window never showed on the accessibility bus; "
+                          "the program wrote:\n" + session.log("program"))
+        failed = 0
+        for check, expected, found in checks:
+            if expected == found:
+                print(f"ok: {check}")
+            else:
+                failed += 1
+                print(f"FAILED: {check}: expected {expected!r}, found {found!r}", file=sys.stderr)
+        return 1 if failed else 0
+    finally:
+        session.stop_all()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3:
+        print(__doc__, file=sys.stderr)
+        sys.exit(2)
+    try:
+        sys.exit(run(sys.argv[1], sys.argv[2]))
+    except Failure as failure:
+        print(f"AccessibilityBusTest: {failure}", file=sys.stderr)
+        sys.exit(1)
