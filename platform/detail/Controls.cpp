@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/detail/Controls.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontInfo>
@@ -10,8 +11,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScroller>
 #include <QSignalBlocker>
 
 #include "platform/detail/Accessibility.h"
@@ -25,6 +28,12 @@ namespace {
 class EditWidget : public QPlainTextEdit {
   public:
     EditWidget(QWidget* parent, bool uppercase) : QPlainTextEdit(parent), uppercase_(uppercase) {}
+
+    // A finger's drag scrolls the text instead of selecting it.
+    void scrollByTouch() {
+        QScroller::grabGesture(viewport(), QScroller::TouchGesture);
+        touchScrolls_ = true;
+    }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override {
@@ -60,8 +69,42 @@ class EditWidget : public QPlainTextEdit {
         QPlainTextEdit::inputMethodEvent(&converted);
     }
 
+    // A finger's tap puts the cursor where it lands; its drag belongs to the scroller alone, so
+    // the press is held back until the finger lifts without having moved.
+    void mousePressEvent(QMouseEvent* event) override {
+        if (!fromFinger(*event)) {
+            QPlainTextEdit::mousePressEvent(event);
+            return;
+        }
+        tapAt_ = event->position().toPoint();
+        setFocus(Qt::MouseFocusReason);
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (!fromFinger(*event)) {
+            QPlainTextEdit::mouseMoveEvent(event);
+        }
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (!fromFinger(*event)) {
+            QPlainTextEdit::mouseReleaseEvent(event);
+            return;
+        }
+        if ((event->position().toPoint() - tapAt_).manhattanLength() <
+            QApplication::startDragDistance()) {
+            setTextCursor(cursorForPosition(tapAt_));
+        }
+    }
+
   private:
+    bool fromFinger(const QMouseEvent& event) const {
+        return touchScrolls_ && event.device()->type() == QInputDevice::DeviceType::TouchScreen;
+    }
+
     bool uppercase_;
+    bool touchScrolls_ = false;
+    QPoint tapAt_;
 };
 
 // The edit keeps paragraphs; the classic text has CR LF between lines. A lone CR or LF from
@@ -338,6 +381,12 @@ bool controlProc(WindowRecord& record, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 // Shows a text set through WM_SETTEXT on the widget; the exact text stays in the record.
+void scrollByTouch(QWidget& control) {
+    if (auto* edit = dynamic_cast<EditWidget*>(&control)) {
+        edit->scrollByTouch();
+    }
+}
+
 void showText(WindowRecord& record) {
     const QString text = toQString(record.text);
     switch (record.windowClass) {

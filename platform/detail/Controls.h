@@ -22,4 +22,8 @@ bool controlProc(WindowRecord& record, UINT message, WPARAM wParam, LPARAM lPara
 // Shows the text in the record on the window's widget, after WM_SETTEXT has changed it.
 void showText(WindowRecord& record);
 
+// Lets a finger's drag scroll a text field, with momentum, as on a phone; other controls are
+// left as they are.
+void scrollByTouch(QWidget& control);
+
 }  // namespace platform

@@ -5,12 +5,14 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QScreen>
 #include <algorithm>
 #include <cstdint>
 
 #include "platform/detail/Accessibility.h"
 #include "platform/detail/Controls.h"
 #include "platform/detail/Text.h"
+#include "platform/detail/TouchStyle.h"
 #include "platform/detail/WindowTable.h"
 
 namespace platform {
@@ -21,6 +23,8 @@ namespace {
 constexpr int kHighResolutionScale = 2;
 // The soft-key bar of the phone was 20 pixels high.
 constexpr int kSoftKeyBarHeight = 20;
+// The smallest portrait phone screen the window fits, in logical pixels.
+constexpr QSize kSmallestPhoneScreen(320, 480);
 // The CJK-capable face that stands in for the classic dialog faces, which Linux lacks.
 const QString kDialogFace = QStringLiteral("WenQuanYi Micro Hei");
 
@@ -75,9 +79,11 @@ void discardDialog(HWND handle) {
 
 }  // namespace
 
-DialogFrame::DialogFrame(QWidget* owner, QSize dialogSize, int scale)
+DialogFrame::DialogFrame(QWidget* owner, QSize dialogSize, int dialogUnits, int unitX, int scale)
     : QWidget(owner, Qt::Window),
       dialogSize_(dialogSize),
+      dialogUnits_(std::max(dialogUnits, 1)),
+      naturalUnitX_(std::max(unitX, 1)),
       scale_(scale),
       softKeyArea_(new QWidget(this)) {
     resize(dialogSize_);
@@ -87,13 +93,88 @@ DialogFrame::DialogFrame(QWidget* owner, QSize dialogSize, int scale)
     softKeyArea_->hide();
 }
 
+void DialogFrame::addControl(QWidget* control, QRect units, QRect pixels) {
+    placements_.push_back({control, units, pixels});
+}
+
 void DialogFrame::fillScreen() {
     const int width = dialogSize_.width();
     const int barHeight = kSoftKeyBarHeight * scale_;
     const int height = std::max(width * 4 / 3, dialogSize_.height() + barHeight);
-    setFixedSize(width, height);
-    softKeyArea_->setGeometry(0, height - barHeight, width, barHeight);
     softKeyArea_->show();
+    const QRect available = screen()->availableGeometry();
+    if (available.width() >= width && available.height() >= height) {
+        setFixedSize(width, height);
+        softKeyArea_->setGeometry(0, height - barHeight, width, barHeight);
+        return;
+    }
+    // A screen that cannot hold the window is a phone's: the window is the screen. Without a
+    // window manager nobody else would size it, so it takes the whole area itself.
+    enterPhoneMode();
+    setGeometry(available);
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+int DialogFrame::softKeyBarHeight() const {
+    const int height = kSoftKeyBarHeight * scale_;
+    return phone_ ? std::max(height, kTouchTarget) : height;
+}
+
+void DialogFrame::enterPhoneMode() {
+    if (phone_) {
+        return;
+    }
+    phone_ = true;
+    // The smallest phone screens still hold the dialog's controls; a window that asked for more
+    // would be refused, or cut off, by a compositor that makes it full-screen.
+    setMinimumSize(kSmallestPhoneScreen.boundedTo(screen()->availableGeometry().size()));
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    useTouchTargets();
+    for (const Placement& placement : placements_) {
+        scrollByTouch(*placement.control);
+    }
+    layOutForPhone();
+}
+
+void DialogFrame::layOutForPhone() {
+    // The controls keep their places in dialog units; only the horizontal unit shrinks, so that
+    // the dialog's width fits the window's.
+    const int unitX = std::clamp(width() * 4 / dialogUnits_, 1, naturalUnitX_);
+    for (const Placement& placement : placements_) {
+        const int left = mulDiv(placement.units.x(), unitX, 4);
+        const int right = mulDiv(placement.units.x() + placement.units.width(), unitX, 4);
+        int height = placement.pixels.height();
+        if (isTappable(*placement.control)) {
+            height = std::max(height, kTouchTarget);
+        }
+        placement.control->setGeometry(left, placement.pixels.y(), right - left, height);
+    }
+    // MapDialogRect measures with the unit the controls are placed with.
+    if (WindowRecord* record = findWindow(handle_)) {
+        record->baseUnitX = unitX;
+    }
+    const int barHeight = softKeyBarHeight();
+    softKeyArea_->setGeometry(0, height() - barHeight, width(), barHeight);
+}
+
+void DialogFrame::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || phone_ ||
+        (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) == 0) {
+        return;
+    }
+    // The compositor or the window manager has made the window fill the screen, as phone shells
+    // do with every window: it takes that size instead of holding on to its own.
+    enterPhoneMode();
+    resize((windowState() & Qt::WindowFullScreen) != 0 ? screen()->size()
+                                                       : screen()->availableSize());
+}
+
+void DialogFrame::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (phone_) {
+        layOutForPhone();
+    }
 }
 
 void DialogFrame::showEvent(QShowEvent* event) {
@@ -122,7 +203,8 @@ HWND createDialogWindow(CWnd& wnd, const DialogTemplate& dialogTemplate, HWND ow
     const WindowRecord* ownerRecord = findWindow(owner);
     auto frame = std::make_unique<DialogFrame>(
         ownerRecord == nullptr ? nullptr : ownerRecord->widget,
-        toPixels(base, 0, 0, dialogTemplate.cx, dialogTemplate.cy).size(), scale);
+        toPixels(base, 0, 0, dialogTemplate.cx, dialogTemplate.cy).size(), dialogTemplate.cx,
+        base.width(), scale);
     frame->setFont(font);
     frame->setWindowTitle(toQString(wideView(dialogTemplate.caption)));
 
@@ -146,6 +228,7 @@ HWND createDialogWindow(CWnd& wnd, const DialogTemplate& dialogTemplate, HWND ow
             discardDialog(handle);
             return nullptr;
         }
+        frame->addControl(current, QRect(item.x, item.y, item.cx, item.cy), current->geometry());
         if (previous != nullptr) {
             QWidget::setTabOrder(previous, current);
         }

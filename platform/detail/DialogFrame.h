@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
 
 #include "platform/Resources.h"
 #include "platform/Wnd.h"
@@ -12,17 +13,28 @@ namespace platform {
 
 // A portrait, phone-like window: the dialog's controls at the top and, along the bottom edge, a
 // strip reserved for the soft-key bar.
+//
+// On a desktop the window has the fixed size of the phone screen it stands for. On a real phone,
+// or wherever the screen cannot hold that size or the compositor makes the window maximised or
+// full-screen, it is in phone mode: it takes the size it is given, the controls narrow to its
+// width, the strip stays on its bottom edge and everything tappable is finger-sized.
 class DialogFrame : public QWidget {
   public:
-    // Starts as large as the dialog itself, dialogSize in pixels; scale is the number of pixels
-    // that stand for one pixel of the phone's screen.
-    DialogFrame(QWidget* owner, QSize dialogSize, int scale);
+    // Starts as large as the dialog itself, dialogSize in pixels, dialogUnits wide in dialog
+    // units of unitX / 4 pixels each; scale is the number of pixels that stand for one pixel of
+    // the phone's screen.
+    DialogFrame(QWidget* owner, QSize dialogSize, int dialogUnits, int unitX, int scale);
 
     void setHandle(HWND handle) { handle_ = handle; }
     QWidget* softKeyArea() const { return softKeyArea_; }
+    // A control made from the template, where units is its rectangle in dialog units and pixels
+    // where the desktop layout put it.
+    void addControl(QWidget* control, QRect units, QRect pixels);
     void fillScreen();
 
   protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // A phone's dialog is worked with keys from the start, so the control that has the focus
     // shows it at once, not only after the first Tab; Qt forgets that whenever a window is shown.
     void showEvent(QShowEvent* event) override;
@@ -33,10 +45,24 @@ class DialogFrame : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    struct Placement {
+        QWidget* control;
+        QRect units;
+        QRect pixels;
+    };
+
+    void enterPhoneMode();
+    void layOutForPhone();
+    int softKeyBarHeight() const;
+
     HWND handle_ = nullptr;
     QSize dialogSize_;
+    int dialogUnits_;
+    int naturalUnitX_;
     int scale_;
     QWidget* softKeyArea_;
+    std::vector<Placement> placements_;
+    bool phone_ = false;
 };
 
 // Builds the dialog's window and controls from the template and attaches it to wnd; returns the

@@ -5,15 +5,23 @@
 Starts a private X server, a private session bus and the accessibility bus launcher, runs the
 program there with Qt's accessibility bridge on, and reads the window's tree with pyatspi: the
 window's role and caption, the lists and the text field named by their labels, the soft keys,
-the waveform frame, and the focus on the device list at launch. No sound server is needed: the
-window comes up without one. Every process started here is stopped here, by its PID.
+the waveform frame, the focus on the device list at launch, and the window's layout on the
+screen. No sound server is needed: the window comes up without one. Every process started here is
+stopped here, by its PID.
 
-    AccessibilityBusTest.py PROGRAM CAPTION
+    AccessibilityBusTest.py [--screen=WIDTHxHEIGHT] [--screenshot=PATH] PROGRAM CAPTION
+
+On a screen that holds the desktop window (the default screen, 1024x768, does), the window keeps
+the desktop size. On a screen that does not, as a phone's, the window fills the screen, keeps every
+control on it with the soft keys along its bottom edge, and makes every control that takes a tap
+tall enough for a finger. Once everything holds, a picture of the screen goes to PATH.
 
 Debian's pyatspi is built for the system's Python, hence the interpreter above.
 """
 
+import argparse
 import os
+import re
 import select
 import shutil
 import signal
@@ -33,6 +41,13 @@ FUNCTION_LIST = "功能:"
 TEXT_FIELD = "当前: 0 dB | 平均: 0 dB"
 SOFT_KEYS = ["关于", "菜单"]
 WAVEFORM_FRAME = "波形"
+SIGNALS_BOX = "插入起始和结束编码"
+START_BUTTON = "启动"
+
+# The window's size on a screen that holds it, in logical pixels.
+DESKTOP_WINDOW = (374, 498)
+# The smallest height a finger hits reliably, in logical pixels.
+TOUCH_TARGET = 44
 
 
 class Failure(Exception):
@@ -81,10 +96,14 @@ class Session:
         with open(os.path.join(self.work, name + ".log"), "rb") as log:
             return log.read().decode(errors="replace")
 
-    def start_display(self):
+    def start_display(self, screen):
         read_end, write_end = os.pipe()
-        self.start("xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                            "-nolisten", "tcp"], pass_fds=(write_end,))
+        width, height = screen
+        # The buses' clients open and close the display while they come up; by default the server
+        # resets whenever its last client leaves, and refuses the program if it connects then.
+        self.start("xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                            f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"],
+                   pass_fds=(write_end,))
         os.close(write_end)
         self.env["DISPLAY"] = ":" + read_line_from(read_end, "Xvfb")
 
@@ -132,6 +151,16 @@ class Session:
         env["PULSE_SERVER"] = "unix:" + os.path.join(self.work, "no-sound-server")
         return self.start("program", [program], env=env)
 
+    def take_screenshot(self, path):
+        os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+        try:
+            taken = subprocess.run(["import", "-window", "root", path], stdin=subprocess.DEVNULL,
+                                   capture_output=True, env=self.env, timeout=PATIENCE_SECONDS)
+        except subprocess.TimeoutExpired:
+            raise Failure("import did not take the screenshot")
+        if taken.returncode != 0:
+            raise Failure(f"import could not take the screenshot:\n{taken.stderr.decode()}")
+
     def stop_all(self):
         # The buses' clients first, the X server last.
         for name, process in reversed(self.processes):
@@ -173,7 +202,53 @@ def find_window(pyatspi, pid):
     return None
 
 
-def read_window(pyatspi, window, caption):
+def extents_of(pyatspi, accessible):
+    extents = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return (extents.x, extents.y, extents.width, extents.height)
+
+
+def read_layout(pyatspi, window, items, screen):
+    """Where the window and its controls are on the screen: (check, expected, found) for every
+    check."""
+    window_extents = extents_of(pyatspi, window)
+    if screen[0] >= DESKTOP_WINDOW[0] and screen[1] >= DESKTOP_WINDOW[1]:
+        return [("the window's size", DESKTOP_WINDOW, window_extents[2:])]
+
+    def described(item):
+        return (item.getRoleName(), item.name, extents_of(pyatspi, item))
+
+    # What is hidden is neither seen nor tapped, wherever it would be: the Morse function hides
+    # the waveform frame and the meter's readout.
+    showing = [item for item in items if item.getState().contains(pyatspi.STATE_SHOWING)]
+    tappable_roles = (pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_PUSH_BUTTON)
+    tappable = [described(item) for item in showing if item.getRole() in tappable_roles]
+    controls = tappable + [described(item) for item in showing
+                           if item.getRole() == pyatspi.ROLE_TEXT]
+    x, y, width, height = window_extents
+
+    def inside(extents):
+        return (extents[0] >= x and extents[1] >= y and extents[0] + extents[2] <= x + width
+                and extents[1] + extents[3] <= y + height)
+
+    # No window manager runs here, so nothing frames the window: its extents are its client area,
+    # and the screen's available area is all of the screen.
+    return [
+        ("the window's extents", (0, 0) + screen, window_extents),
+        ("the tappable controls showing",
+         sorted([("combo box", DEVICE_LIST), ("combo box", FUNCTION_LIST),
+                 ("check box", SIGNALS_BOX), ("push button", START_BUTTON)] +
+                [("push button", name) for name in SOFT_KEYS]),
+         sorted((role, name) for role, name, _ in tappable)),
+        (f"the controls outside the window {window_extents}", [],
+         [control for control in controls if not inside(control[2])]),
+        ("the soft keys' bottom edges", [y + height] * len(SOFT_KEYS),
+         [extents[1] + extents[3] for _, name, extents in tappable if name in SOFT_KEYS]),
+        (f"the tappable controls under {TOUCH_TARGET} px tall", [],
+         [control for control in tappable if control[2][3] < TOUCH_TARGET]),
+    ]
+
+
+def read_window(pyatspi, window, caption, screen):
     """What a screen reader finds in the window: (check, expected, found) for every check."""
     items = list(descendants(window))
 
@@ -200,14 +275,14 @@ def read_window(pyatspi, window, caption):
         ("the soft keys", SOFT_KEYS, [name for name in buttons if name in SOFT_KEYS]),
         ("the named panes", [WAVEFORM_FRAME], panels),
         ("what has the focus at launch", [("combo box", DEVICE_LIST)], focused),
-    ]
+    ] + read_layout(pyatspi, window, items, screen)
 
 
-def run(program, caption):
+def run(program, caption, screen, screenshot):
     work = tempfile.mkdtemp(prefix="tsv-a11y-", dir="/tmp")
     session = Session(work)
     try:
-        session.start_display()
+        session.start_display(screen)
         session.start_session_bus()
         session.start_accessibility_bus()
         # pyatspi finds the accessibility bus through the session set up above.
@@ -226,7 +301,7 @@ def run(program, caption):
             try:
                 window = find_window(pyatspi, process.pid)
                 if window is not None:
-                    checks = read_window(pyatspi, window, caption)
+                    checks = read_window(pyatspi, window, caption, screen)
             except Exception as error:  # The tree changes under a reader while it comes up.
                 print(f"reading again after: {error}", file=sys.stderr)
             if checks and all(expected == found for _, expected, found in checks):
@@ -244,18 +319,37 @@ def run(program, caption):
             else:
                 failed += 1
                 print(f"FAILED: {check}: expected {expected!r}, found {found!r}", file=sys.stderr)
-        return 1 if failed else 0
+        if failed:
+            return 1
+        if screenshot:
+            session.take_screenshot(screenshot)
+            print(f"screenshot: {screenshot}")
+        return 0
     finally:
         session.stop_all()
         shutil.rmtree(work, ignore_errors=True)
 
 
+def screen_size(text):
+    size = re.fullmatch(r"([1-9][0-9]*)x([1-9][0-9]*)", text)
+    if size is None:
+        raise argparse.ArgumentTypeError(f"not a screen size such as 1024x768: {text!r}")
+    return (int(size.group(1)), int(size.group(2)))
+
+
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
-        print(__doc__, file=sys.stderr)
-        sys.exit(2)
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--screen", type=screen_size, default=(1024, 768),
+                        help="the private X server's screen size, WIDTHxHEIGHT")
+    parser.add_argument("--screenshot", metavar="PATH",
+                        help="where to write a picture of the screen once everything holds")
+    parser.add_argument("program")
+    parser.add_argument("caption")
+    arguments = parser.parse_args()
     try:
-        sys.exit(run(sys.argv[1], sys.argv[2]))
+        sys.exit(run(arguments.program, arguments.caption, arguments.screen,
+                     arguments.screenshot))
     except Failure as failure:
         print(f"AccessibilityBusTest: {failure}", file=sys.stderr)
         sys.exit(1)

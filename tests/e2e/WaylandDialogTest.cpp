@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog as a native client of a Wayland compositor (run by scripts/weston-test-session):
-// its window comes up with its caption, and a short message typed into it plays on the private
-// sound server.
+// its window comes up with its caption and the size the compositor allows it, and a short
+// message typed into it plays on the private sound server.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
@@ -38,6 +39,15 @@ std::vector<std::int16_t> Expected() {
     return samples;
 }
 
+// Under a kiosk shell, as on a phone, the compositor makes every window full-screen; the
+// window takes the output's size. On a desktop it keeps the phone screen's own size.
+QSize ExpectedSize(const QWidget& window) {
+    if (qEnvironmentVariable("TESSIVO_WESTON_SHELL") == QStringLiteral("kiosk")) {
+        return window.screen()->size();
+    }
+    return {374, 498};
+}
+
 TEST(WaylandDialogTest, DialogComesUpAndPlaysAShortMessage) {
     ASSERT_EQ(QGuiApplication::platformName(), "wayland");
     platform::setResourceTable(g_resources);
@@ -55,6 +65,12 @@ TEST(WaylandDialogTest, DialogComesUpAndPlaysAShortMessage) {
                     return window->windowHandle() != nullptr && window->windowHandle()->isExposed();
                 },
                 5000));
+            // The compositor's size is applied once its configuration arrives.
+            EXPECT_TRUE(dlg.PumpUntil(
+                [&] { return window->windowHandle()->geometry().size() == ExpectedSize(*window); },
+                5000))
+                << "window " << window->width() << "x" << window->height() << ", expected "
+                << ExpectedSize(*window).width() << "x" << ExpectedSize(*window).height();
             dlg.GetDlgItem(IDC_TEXT)->SetWindowText(u"EE");
             dlg.Click(IDC_START);
             EXPECT_EQ(dlg.Text(IDC_START), u"停止");
