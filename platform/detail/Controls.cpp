@@ -1,111 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/detail/Controls.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
-#include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMimeData>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScroller>
 #include <QSignalBlocker>
 
 #include "platform/detail/Accessibility.h"
+#include "platform/detail/EditWidget.h"
 #include "platform/detail/Text.h"
 
 namespace platform {
 namespace {
-
-// A multi-line edit. With ES_UPPERCASE every letter the user enters, typed, pasted or composed,
-// arrives upper-case; text set by the program is kept as it is.
-class EditWidget : public QPlainTextEdit {
-  public:
-    EditWidget(QWidget* parent, bool uppercase) : QPlainTextEdit(parent), uppercase_(uppercase) {}
-
-    // A finger's drag scrolls the text instead of selecting it.
-    void scrollByTouch() {
-        QScroller::grabGesture(viewport(), QScroller::TouchGesture);
-        touchScrolls_ = true;
-    }
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override {
-        const QString upper = event->text().toUpper();
-        if (!uppercase_ || upper == event->text()) {
-            QPlainTextEdit::keyPressEvent(event);
-            return;
-        }
-        QKeyEvent converted(event->type(), event->key(), event->modifiers(), upper,
-                            event->isAutoRepeat(), static_cast<quint16>(event->count()));
-        QPlainTextEdit::keyPressEvent(&converted);
-        event->setAccepted(converted.isAccepted());
-    }
-
-    void insertFromMimeData(const QMimeData* source) override {
-        if (!uppercase_ || !source->hasText()) {
-            QPlainTextEdit::insertFromMimeData(source);
-            return;
-        }
-        QMimeData converted;
-        converted.setText(source->text().toUpper());
-        QPlainTextEdit::insertFromMimeData(&converted);
-    }
-
-    void inputMethodEvent(QInputMethodEvent* event) override {
-        if (!uppercase_ || event->commitString().isEmpty()) {
-            QPlainTextEdit::inputMethodEvent(event);
-            return;
-        }
-        QInputMethodEvent converted(event->preeditString(), event->attributes());
-        converted.setCommitString(event->commitString().toUpper(), event->replacementStart(),
-                                  event->replacementLength());
-        QPlainTextEdit::inputMethodEvent(&converted);
-    }
-
-    // A finger's tap puts the cursor where it lands; its drag belongs to the scroller alone, so
-    // the press is held back until the finger lifts without having moved.
-    void mousePressEvent(QMouseEvent* event) override {
-        if (!fromFinger(*event)) {
-            QPlainTextEdit::mousePressEvent(event);
-            return;
-        }
-        tapAt_ = event->position().toPoint();
-        setFocus(Qt::MouseFocusReason);
-    }
-
-    void mouseMoveEvent(QMouseEvent* event) override {
-        if (!fromFinger(*event)) {
-            QPlainTextEdit::mouseMoveEvent(event);
-        }
-    }
-
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (!fromFinger(*event)) {
-            QPlainTextEdit::mouseReleaseEvent(event);
-            return;
-        }
-        if ((event->position().toPoint() - tapAt_).manhattanLength() <
-            QApplication::startDragDistance()) {
-            setTextCursor(cursorForPosition(tapAt_));
-        }
-    }
-
-  private:
-    bool fromFinger(const QMouseEvent& event) const {
-        return touchScrolls_ && event.device()->type() == QInputDevice::DeviceType::TouchScreen;
-    }
-
-    bool uppercase_;
-    bool touchScrolls_ = false;
-    QPoint tapAt_;
-};
 
 // The edit keeps paragraphs; the classic text has CR LF between lines. A lone CR or LF from
 // the program also starts a new line, and so reads back as CR LF.
