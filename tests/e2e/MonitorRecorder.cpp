@@ -70,6 +70,14 @@ bool MonitorRecorder::WaitForSamples(std::size_t count, int timeoutMs) {
                              [&] { return samples_.size() >= count; });
 }
 
+bool MonitorRecorder::WaitPastFirstSound(std::size_t count, int timeoutMs) {
+    std::unique_lock lock(mutex_);
+    return arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        const std::size_t first = FirstSound(samples_);
+        return first < samples_.size() && samples_.size() - first >= count;
+    });
+}
+
 std::vector<std::int16_t> MonitorRecorder::Samples() {
     std::lock_guard lock(mutex_);
     return samples_;

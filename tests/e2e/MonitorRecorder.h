@@ -22,6 +22,10 @@ class MonitorRecorder {
 
     // Waits until `count` samples have arrived in total; true if they have within `timeoutMs`.
     bool WaitForSamples(std::size_t count, int timeoutMs);
+    // Waits until `count` samples have arrived from the first non-zero one on; true if they have
+    // within `timeoutMs`. The monitor reaches the recorder late by however long the server and a
+    // busy machine take, so a wait for what was played counts from where it was heard.
+    bool WaitPastFirstSound(std::size_t count, int timeoutMs);
     // The samples recorded so far.
     std::vector<std::int16_t> Samples();
     // Stops recording and returns every sample recorded.

@@ -172,7 +172,7 @@ TEST_F(PulseAudioTest, AChainWrittenOnCompletionPlaysAsOneSignal) {
             // The open message and one completion per header written so far.
             EXPECT_TRUE(sink_->WaitForMessages(i + 2, 2000));
         }
-        recorder->WaitForSamples(recorder->Samples().size() + kSamplesPerSecond / 5, 2000);
+        WaitToHear(*recorder, ThenSilence(expected), kSamplesPerSecond / 10);
         const Judgement judgement = Judge(recorder->Stop(), ThenSilence(expected),
                                           !ServerResamples(), LastTone::kDeviceStaysOpen);
         for (auto& buffer : chain) {
@@ -195,7 +195,7 @@ TEST_F(PulseAudioTest, CloseLetsTheLastElementPlayOut) {
         EXPECT_TRUE(sink_->WaitForMessages(2, 2000));
         EXPECT_EQ(waveOutUnprepareHeader(handle, &dash.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
         EXPECT_EQ(CodeName(waveOutClose(handle)), CodeName(MMSYSERR_NOERROR));
-        recorder->WaitForSamples(recorder->Samples().size() + kSamplesPerSecond / 5, 2000);
+        WaitToHear(*recorder, ThenSilence(SamplesOf(dash.data)), kSamplesPerSecond / 10);
         return Judge(recorder->Stop(), ThenSilence(SamplesOf(dash.data)), !ServerResamples());
     }));
 }

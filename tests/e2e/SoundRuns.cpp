@@ -115,6 +115,11 @@ std::size_t Span(const std::vector<SoundRun>& runs) {
 
 }  // namespace
 
+void WaitToHear(MonitorRecorder& recorder, const std::vector<std::int16_t>& expected,
+                std::size_t tailSamples) {
+    recorder.WaitPastFirstSound(expected.size() - FirstSound(expected) + tailSamples, 3000);
+}
+
 Judgement Judge(const std::vector<std::int16_t>& recording,
                 const std::vector<std::int16_t>& expected, bool exact, LastTone last) {
     const std::vector<SoundRun> heard = SoundRunsOf(recording);
@@ -137,10 +142,13 @@ Judgement Judge(const std::vector<std::int16_t>& recording,
     } else if (RunsMatch(recording, expected, last)) {
         return {Fault::kNone, {}};
     }
-    // The tones heard must reach at least as far as those meant, or samples went missing.
+    // The recording must last as long as what was meant, and the tones heard must reach at least
+    // as far as those meant, or samples went missing.
+    const bool endedEarly =
+        recording.size() - FirstSound(recording) < expected.size() - FirstSound(expected);
     const std::size_t held = last == LastTone::kDeviceStaysOpen ? kResamplerHold : 0;
     const bool shortened = Span(heard) + kRunTolerance + held < Span(meant);
-    return {shortened ? Fault::kRecorder : Fault::kPlayer,
+    return {endedEarly || shortened ? Fault::kRecorder : Fault::kPlayer,
             "heard: " + Describe(heard) + "\nmeant: " + Describe(meant)};
 }
 
@@ -202,8 +210,8 @@ Judgement RecordTwiceAndJudge(const std::function<void()>& play,
     EXPECT_TRUE(first.WaitForSamples(kTenthOfASecond, 3000));
     EXPECT_TRUE(second.WaitForSamples(kTenthOfASecond, 3000));
     play();
-    first.WaitForSamples(first.Samples().size() + tailSamples, 3000);
-    second.WaitForSamples(second.Samples().size() + tailSamples, 3000);
+    WaitToHear(first, expected, tailSamples);
+    WaitToHear(second, expected, tailSamples);
     return JudgeBoth(first.Stop(), second.Stop(), expected, !ServerResamples());
 }
 

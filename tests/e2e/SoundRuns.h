@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+class MonitorRecorder;
+
 struct SoundRun {
     bool tone;
     std::size_t start;   // first sample
@@ -59,8 +61,14 @@ struct Judgement {
     std::string detail;  // what was heard and what was meant, when they differ
 };
 
+// Waits until `recorder` holds as much as `expected`, counted from the first sound of each,
+// and `tailSamples` more: room for a dropout to show as a longer message.
+void WaitToHear(MonitorRecorder& recorder, const std::vector<std::int16_t>& expected,
+                std::size_t tailSamples);
+
 // Judges a recording against what was played: sample for sample where the server passes the
-// program's format through (`exact`), run by run within the tolerance otherwise.
+// program's format through (`exact`), run by run within the tolerance otherwise. A recording
+// that ends before all of `expected` could have been heard is the recorder's fault.
 Judgement Judge(const std::vector<std::int16_t>& recording,
                 const std::vector<std::int16_t>& expected, bool exact,
                 LastTone last = LastTone::kPlayedOut);

@@ -77,7 +77,7 @@ TEST(WaylandDialogTest, DialogComesUpAndPlaysAShortMessage) {
             EXPECT_TRUE(dlg.PumpUntil([&] { return dlg.m_sender == nullptr; }, 5000));
             EXPECT_EQ(dlg.Text(IDC_START), u"启动");
         });
-        recorder.WaitForSamples(recorder.Samples().size() + kSamplesPerSecond / 5, 2000);
+        WaitToHear(recorder, expected, kSamplesPerSecond / 10);
         return Judge(recorder.Stop(), expected, !ServerResamples());
     }));
 }
