@@ -163,18 +163,19 @@ TEST_F(PulseAudioTest, AChainWrittenOnCompletionPlaysAsOneSignal) {
     // Any gap would shift everything after it.
     EXPECT_TRUE(PlayedWithoutFault([&] {
         sink_ = std::make_unique<MessageSink>();
-        auto recorder = Record();
-        const HWAVEOUT handle = OpenOutput();
-        for (std::size_t i = 0; i < chain.size(); ++i) {
-            SCOPED_TRACE("header " + std::to_string(i));
-            chain[i]->header.dwFlags = 0;
-            Write(handle, *chain[i]);
-            // The open message and one completion per header written so far.
-            EXPECT_TRUE(sink_->WaitForMessages(i + 2, 2000));
-        }
-        WaitToHear(*recorder, ThenSilence(expected), kSamplesPerSecond / 10);
-        const Judgement judgement = Judge(recorder->Stop(), ThenSilence(expected),
-                                          !ServerResamples(), LastTone::kDeviceStaysOpen);
+        HWAVEOUT handle = nullptr;
+        const Judgement judgement = RecordTwiceAndJudge(
+            [&] {
+                handle = OpenOutput();
+                for (std::size_t i = 0; i < chain.size(); ++i) {
+                    SCOPED_TRACE("header " + std::to_string(i));
+                    chain[i]->header.dwFlags = 0;
+                    Write(handle, *chain[i]);
+                    // The open message and one completion per header written so far.
+                    EXPECT_TRUE(sink_->WaitForMessages(i + 2, 2000));
+                }
+            },
+            ThenSilence(expected), kSamplesPerSecond / 10, LastTone::kDeviceStaysOpen);
         for (auto& buffer : chain) {
             EXPECT_EQ(FlagNames(buffer->header.dwFlags), "DONE|PREPARED");
             EXPECT_EQ(waveOutUnprepareHeader(handle, &buffer->header, sizeof(WAVEHDR)),
@@ -186,17 +187,20 @@ TEST_F(PulseAudioTest, AChainWrittenOnCompletionPlaysAsOneSignal) {
 }
 
 TEST_F(PulseAudioTest, CloseLetsTheLastElementPlayOut) {
+    Buffer dash(Tone(5625));
     EXPECT_TRUE(PlayedWithoutFault([&] {
         sink_ = std::make_unique<MessageSink>();
-        auto recorder = Record();
-        const HWAVEOUT handle = OpenOutput();
-        Buffer dash(Tone(5625));
-        Write(handle, dash);
-        EXPECT_TRUE(sink_->WaitForMessages(2, 2000));
-        EXPECT_EQ(waveOutUnprepareHeader(handle, &dash.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
-        EXPECT_EQ(CodeName(waveOutClose(handle)), CodeName(MMSYSERR_NOERROR));
-        WaitToHear(*recorder, ThenSilence(SamplesOf(dash.data)), kSamplesPerSecond / 10);
-        return Judge(recorder->Stop(), ThenSilence(SamplesOf(dash.data)), !ServerResamples());
+        return RecordTwiceAndJudge(
+            [&] {
+                const HWAVEOUT handle = OpenOutput();
+                dash.header.dwFlags = 0;
+                Write(handle, dash);
+                EXPECT_TRUE(sink_->WaitForMessages(2, 2000));
+                EXPECT_EQ(waveOutUnprepareHeader(handle, &dash.header, sizeof(WAVEHDR)),
+                          MMSYSERR_NOERROR);
+                EXPECT_EQ(CodeName(waveOutClose(handle)), CodeName(MMSYSERR_NOERROR));
+            },
+            ThenSilence(SamplesOf(dash.data)), kSamplesPerSecond / 10);
     }));
 }
 

@@ -187,9 +187,9 @@ bool SameRuns(const std::vector<SoundRun>& a, const std::vector<SoundRun>& b) {
 }  // namespace
 
 Judgement JudgeBoth(const std::vector<std::int16_t>& first, const std::vector<std::int16_t>& second,
-                    const std::vector<std::int16_t>& expected, bool exact) {
-    const Judgement one = Judge(first, expected, exact);
-    const Judgement other = Judge(second, expected, exact);
+                    const std::vector<std::int16_t>& expected, bool exact, LastTone last) {
+    const Judgement one = Judge(first, expected, exact, last);
+    const Judgement other = Judge(second, expected, exact, last);
     if (one.fault == Fault::kNone || other.fault == Fault::kNone) {
         return {Fault::kNone, {}};
     }
@@ -202,7 +202,8 @@ Judgement JudgeBoth(const std::vector<std::int16_t>& first, const std::vector<st
 }
 
 Judgement RecordTwiceAndJudge(const std::function<void()>& play,
-                              const std::vector<std::int16_t>& expected, std::size_t tailSamples) {
+                              const std::vector<std::int16_t>& expected, std::size_t tailSamples,
+                              LastTone last) {
     // Two recordings of the same playing tell the player's faults from the recorders'.
     MonitorRecorder first;
     MonitorRecorder second;
@@ -212,7 +213,7 @@ Judgement RecordTwiceAndJudge(const std::function<void()>& play,
     play();
     WaitToHear(first, expected, tailSamples);
     WaitToHear(second, expected, tailSamples);
-    return JudgeBoth(first.Stop(), second.Stop(), expected, !ServerResamples());
+    return JudgeBoth(first.Stop(), second.Stop(), expected, !ServerResamples(), last);
 }
 
 ::testing::AssertionResult PlayedWithoutFault(const std::function<Judgement()>& attempt) {

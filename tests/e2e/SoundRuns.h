@@ -77,12 +77,14 @@ Judgement Judge(const std::vector<std::int16_t>& recording,
 // same place; one recording that holds what was played clears the player, and recordings that
 // differ from each other are the recorders' fault.
 Judgement JudgeBoth(const std::vector<std::int16_t>& first, const std::vector<std::int16_t>& second,
-                    const std::vector<std::int16_t>& expected, bool exact);
+                    const std::vector<std::int16_t>& expected, bool exact,
+                    LastTone last = LastTone::kPlayedOut);
 
-// Records the default source twice at once while `play` plays, waits `tailSamples` more on each
-// recording, and judges both against `expected` (JudgeBoth).
+// Records the default source twice at once while `play` plays, waits until each recording holds
+// `expected` and `tailSamples` more (WaitToHear), and judges both against `expected` (JudgeBoth).
 Judgement RecordTwiceAndJudge(const std::function<void()>& play,
-                              const std::vector<std::int16_t>& expected, std::size_t tailSamples);
+                              const std::vector<std::int16_t>& expected, std::size_t tailSamples,
+                              LastTone last = LastTone::kPlayedOut);
 
 // Plays and records with `attempt` until the recording is judged free of fault, or the player
 // is at fault, or three recordings have lost samples. Each attempt plays anew and returns its
