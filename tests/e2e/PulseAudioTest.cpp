@@ -110,6 +110,8 @@ TEST_F(PulseAudioTest, ASingleShortElementStartsAtOnce) {
     EXPECT_TRUE(PlayedWithoutFault([&] {
         sink_ = std::make_unique<MessageSink>();
         auto recorder = Record();
+        // A second recording of the same playing tells a glitch of the recorder from the player's.
+        auto second = Record();
         const HWAVEOUT handle = OpenOutput();
         Buffer dot(Tone(1875));
         const Clock::time_point written = Clock::now();
@@ -129,9 +131,11 @@ TEST_F(PulseAudioTest, ASingleShortElementStartsAtOnce) {
         EXPECT_LT(FirstSound(seen), seen.size())
             << "the element was not heard while the device stayed open";
         EXPECT_TRUE(sink_->WaitForMessages(2, 2000));
-        recorder->WaitForSamples(seen.size() + kSamplesPerSecond / 5, 2000);
-        const Judgement judgement = Judge(recorder->Stop(), ThenSilence(SamplesOf(dot.data)),
-                                          !ServerResamples(), LastTone::kDeviceStaysOpen);
+        WaitToHear(*recorder, ThenSilence(SamplesOf(dot.data)), kSamplesPerSecond / 10);
+        WaitToHear(*second, ThenSilence(SamplesOf(dot.data)), kSamplesPerSecond / 10);
+        const Judgement judgement =
+            JudgeBoth(recorder->Stop(), second->Stop(), ThenSilence(SamplesOf(dot.data)),
+                      !ServerResamples(), LastTone::kDeviceStaysOpen);
         RecordProperty(
             "heard_after_us",
             std::to_string(

@@ -19,7 +19,6 @@
 #include "res/Version.h"
 #include "res/resource.h"
 #include "tests/app/DialogRun.h"
-#include "tests/e2e/MonitorRecorder.h"
 #include "tests/e2e/SoundRuns.h"
 
 namespace {
@@ -53,32 +52,36 @@ TEST(WaylandDialogTest, DialogComesUpAndPlaysAShortMessage) {
     platform::setResourceTable(g_resources);
     const std::vector<std::int16_t> expected = Expected();
     EXPECT_TRUE(PlayedWithoutFault([&] {
-        MonitorRecorder recorder;
-        EXPECT_TRUE(recorder.WaitForSamples(kSamplesPerSecond / 10, 3000));
-        CTestMainDlg::Run([&](CTestMainDlg& dlg) {
-            QWidget* window = dlg.Window();
-            ASSERT_NE(window, nullptr);
-            EXPECT_EQ(window->windowTitle(), QString::fromUtf16(kDialogCaption));
-            // The compositor has configured the surface and shows it.
-            EXPECT_TRUE(dlg.PumpUntil(
-                [&] {
-                    return window->windowHandle() != nullptr && window->windowHandle()->isExposed();
-                },
-                5000));
-            // The compositor's size is applied once its configuration arrives.
-            EXPECT_TRUE(dlg.PumpUntil(
-                [&] { return window->windowHandle()->geometry().size() == ExpectedSize(*window); },
-                5000))
-                << "window " << window->width() << "x" << window->height() << ", expected "
-                << ExpectedSize(*window).width() << "x" << ExpectedSize(*window).height();
-            dlg.GetDlgItem(IDC_TEXT)->SetWindowText(u"EE");
-            dlg.Click(IDC_START);
-            EXPECT_EQ(dlg.Text(IDC_START), u"停止");
-            EXPECT_TRUE(dlg.PumpUntil([&] { return dlg.m_sender == nullptr; }, 5000));
-            EXPECT_EQ(dlg.Text(IDC_START), u"启动");
-        });
-        WaitToHear(recorder, expected, kSamplesPerSecond / 10);
-        return Judge(recorder.Stop(), expected, !ServerResamples());
+        return RecordTwiceAndJudge(
+            [] {
+                CTestMainDlg::Run([&](CTestMainDlg& dlg) {
+                    QWidget* window = dlg.Window();
+                    ASSERT_NE(window, nullptr);
+                    EXPECT_EQ(window->windowTitle(), QString::fromUtf16(kDialogCaption));
+                    // The compositor has configured the surface and shows it.
+                    EXPECT_TRUE(dlg.PumpUntil(
+                        [&] {
+                            return window->windowHandle() != nullptr &&
+                                   window->windowHandle()->isExposed();
+                        },
+                        5000));
+                    // The compositor's size is applied once its configuration arrives.
+                    EXPECT_TRUE(dlg.PumpUntil(
+                        [&] {
+                            return window->windowHandle()->geometry().size() ==
+                                   ExpectedSize(*window);
+                        },
+                        5000))
+                        << "window " << window->width() << "x" << window->height() << ", expected "
+                        << ExpectedSize(*window).width() << "x" << ExpectedSize(*window).height();
+                    dlg.GetDlgItem(IDC_TEXT)->SetWindowText(u"EE");
+                    dlg.Click(IDC_START);
+                    EXPECT_EQ(dlg.Text(IDC_START), u"停止");
+                    EXPECT_TRUE(dlg.PumpUntil([&] { return dlg.m_sender == nullptr; }, 5000));
+                    EXPECT_EQ(dlg.Text(IDC_START), u"启动");
+                });
+            },
+            expected, kSamplesPerSecond / 10);
     }));
 }
 
