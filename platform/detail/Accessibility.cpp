@@ -80,7 +80,10 @@ void tieLabels(HWND dialog) {
         const WindowRecord* record = findWindow(child);
         switch (record->windowClass) {
             case WindowClass::Static:
-                label = static_cast<QLabel*>(record->widget);
+                // A text that starts hidden is shown by the program in place of another control;
+                // it labels nothing that is on screen with it.
+                label = (record->style & WS_VISIBLE) != 0 ? static_cast<QLabel*>(record->widget)
+                                                          : nullptr;
                 break;
             case WindowClass::ComboBox:
             case WindowClass::Edit:

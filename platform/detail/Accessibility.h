@@ -17,8 +17,8 @@ void installAccessibleInterfaces();
 
 // Ties the dialog's static texts to the controls they label, in template order, as a classic
 // dialog does: a static text names the first list or edit field after it, up to the next static
-// text. Lists and edit fields have no caption of their own; buttons, check boxes and group boxes
-// keep theirs.
+// text; one that starts hidden names nothing. Lists and edit fields have no caption of their own;
+// buttons, check boxes and group boxes keep theirs.
 void tieLabels(HWND dialog);
 
 // Tells assistive technology that the control a label names has a new name, after the label's

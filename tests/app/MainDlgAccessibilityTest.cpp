@@ -57,9 +57,9 @@ TEST_F(MainDlgAccessibilityTest, WindowControlsAndSoftKeysHaveRolesAndNames) {
              QString::fromUtf16(kDialogCaption).toStdString()},
             {"device list", Control(dlg, IDC_DEVICE), QAccessible::ComboBox, "放音设备:"},
             {"function list", Control(dlg, IDC_FUNCTION), QAccessible::ComboBox, "功能:"},
-            // The static text before the text field in the template is the meter's readout.
-            {"text field", Control(dlg, IDC_TEXT), QAccessible::EditableText,
-             "当前: 0 dB | 平均: 0 dB"},
+            // The only static text before the text field is the meter's readout, hidden
+            // whenever the field shows: it must not name the field.
+            {"text field", Control(dlg, IDC_TEXT), QAccessible::EditableText, ""},
             {"signals box", Control(dlg, IDC_SIGNALS), QAccessible::CheckBox, "插入起始和结束编码"},
             {"start button", Control(dlg, IDC_START), QAccessible::PushButton, "启动"},
             {"waveform frame", Control(dlg, IDC_WAVEFORM), QAccessible::Grouping, "波形"},

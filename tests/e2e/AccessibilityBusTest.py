@@ -37,8 +37,9 @@ BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 
 DEVICE_LIST = "放音设备:"
 FUNCTION_LIST = "功能:"
-# The static text before the text field in the dialog's template is the meter's readout.
-TEXT_FIELD = "当前: 0 dB | 平均: 0 dB"
+# The only static text before the text field is the meter's readout, hidden whenever the field
+# shows: the field has no label.
+TEXT_FIELD = ""
 SOFT_KEYS = ["关于", "菜单"]
 WAVEFORM_FRAME = "波形"
 SIGNALS_BOX = "插入起始和结束编码"
@@ -271,7 +272,7 @@ def read_window(pyatspi, window, caption, screen):
         ("the lists' names", [DEVICE_LIST, FUNCTION_LIST], [item.name for item in lists]),
         ("the lists' labels", [[DEVICE_LIST], [FUNCTION_LIST]], [labels_of(i) for i in lists]),
         ("the text fields' names", [TEXT_FIELD], [item.name for item in fields]),
-        ("the text fields' labels", [[TEXT_FIELD]], [labels_of(item) for item in fields]),
+        ("the text fields' labels", [[]], [labels_of(item) for item in fields]),
         ("the soft keys", SOFT_KEYS, [name for name in buttons if name in SOFT_KEYS]),
         ("the named panes", [WAVEFORM_FRAME], panels),
         ("what has the focus at launch", [("combo box", DEVICE_LIST)], focused),

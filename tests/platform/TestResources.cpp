@@ -30,6 +30,7 @@ const DialogItemTemplate kLabelItems[] = {
     {u"STATIC", -1, u"Unused", 0x50020000, 3, 60, 39, 8},
     {u"STATIC", -1, u"Notes", 0x50020000, 3, 70, 39, 8},
     {u"EDIT", kNotes, u"", 0x50A1014C, 43, 60, 67, 20},
+    {u"STATIC", kHiddenText, u"Level 0 dB", 0x40020000, 3, 82, 39, 8},
     {u"COMBOBOX", kBareList, u"", 0x50210003, 43, 82, 67, 30},
     {u"BUTTON", kGo, u"&Go", 0x50010000, 60, 96, 50, 14},
 };

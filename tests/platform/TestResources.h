@@ -26,8 +26,9 @@ constexpr int kReadout = 1102;       // a static text the program changes
 constexpr int kOption = 1103;        // a check box "Frame" after the readout
 constexpr int kField = 1104;         // an edit field after the check box
 constexpr int kNotes = 1105;         // an edit field after two static texts in a row
-constexpr int kBareList = 1106;      // a list after the edit field, with no static text left
+constexpr int kBareList = 1106;      // a list after a hidden static text only
 constexpr int kGo = 1107;            // a push button "&Go"
+constexpr int kHiddenText = 1108;    // a static text that starts hidden, before kBareList
 
 // Menus and menu-bar templates, shaped like the program's menu 130.
 constexpr UINT kMenu = 130;         // "关于" (kAbout) and the pop-up "菜单"
