@@ -148,8 +148,12 @@ bool PulseLoop::WaitFor(const std::function<bool()>& done) {
     while (!done() && !deadline.expired) {
         pa_threaded_mainloop_wait(mainloop_);
     }
-    pa_threaded_mainloop_get_api(mainloop_)->time_free(timer);
+    Api()->time_free(timer);
     return done();
+}
+
+pa_mainloop_api* PulseLoop::Api() const {
+    return pa_threaded_mainloop_get_api(mainloop_);
 }
 
 bool PulseLoop::Await(pa_operation* operation) {

@@ -50,6 +50,8 @@ class PulseLoop {
     bool Await(pa_operation* operation);
     // Wakes WaitFor; safe from libpulse callbacks.
     void Signal();
+    // The loop's interface, by which timers made on it are freed.
+    pa_mainloop_api* Api() const;
 
   private:
     static void OnContextState(pa_context* context, void* userdata);

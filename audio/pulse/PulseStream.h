@@ -39,6 +39,8 @@ class PulseStream {
     BackendStatus AwaitReady();
     // Reports the oldest queued buffer done and drops it from the queue.
     void CompleteFront();
+    // The stream's name in the log.
+    const std::string& Description() const { return description_; }
 
     // A queued buffer and how many of its bytes have been played or recorded.
     struct Pending {

@@ -17,14 +17,18 @@ void Collect(QtMsgType type, const QMessageLogContext& context, const QString& m
 
 }  // namespace
 
-AudioLog::AudioLog() {
+AudioLog::AudioLog() : outer_(g_log) {
+    if (outer_ == nullptr) {
+        g_previous = qInstallMessageHandler(&Collect);
+    }
     g_log = this;
-    g_previous = qInstallMessageHandler(&Collect);
 }
 
 AudioLog::~AudioLog() {
-    qInstallMessageHandler(g_previous);
-    g_log = nullptr;
+    g_log = outer_;
+    if (outer_ == nullptr) {
+        qInstallMessageHandler(g_previous);
+    }
 }
 
 std::vector<std::string> AudioLog::Lines() const {
@@ -45,6 +49,9 @@ void AudioLog::Clear() {
 }
 
 void AudioLog::Add(std::string line) {
+    if (outer_ != nullptr) {
+        outer_->Add(line);
+    }
     std::lock_guard lock(mutex_);
     lines_.push_back(std::move(line));
 }

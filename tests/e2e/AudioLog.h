@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Collects what the audio layer writes to its log, from any thread, while the object lives.
+// Collects what the audio layer writes to its log, from any thread, while the object lives. Logs
+// may nest: an inner one collects for the outer ones too.
 #pragma once
 
 #include <mutex>
@@ -22,6 +23,7 @@ class AudioLog {
     void Add(std::string line);
 
   private:
+    AudioLog* outer_;
     mutable std::mutex mutex_;
     std::vector<std::string> lines_;
 };

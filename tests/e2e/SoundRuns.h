@@ -53,8 +53,10 @@ enum class LastTone { kPlayedOut, kDeviceStaysOpen };
 
 // Who is to blame for a recording that does not hold what was played. A player can only add
 // silence (a dropout lengthens the message); a recorder that loses samples shortens it. So a
-// message shorter than meant is the recorder's fault, and only that may be retried.
-enum class Fault { kNone, kPlayer, kRecorder };
+// message shorter than meant is the recorder's fault, and only that may be retried, as may a
+// test that could not keep its own timing on a busy machine (kTest), and a server that lost
+// sound which the player had handed it in time (kServer).
+enum class Fault { kNone, kPlayer, kRecorder, kTest, kServer };
 
 struct Judgement {
     Fault fault;
@@ -86,7 +88,13 @@ Judgement RecordTwiceAndJudge(const std::function<void()>& play,
                               const std::vector<std::int16_t>& expected, std::size_t tailSamples,
                               LastTone last = LastTone::kPlayedOut);
 
+// A fault that two recordings lay at the player's door is the server's when the player's stream
+// never ran dry (`dryRuns`, from its log): the player handed over every sample in time, so any
+// silence inside the signal is what the server made of it, as PipeWire does when a busy machine
+// makes its graph miss a cycle.
+Judgement ClearedByTheStream(Judgement judgement, int dryRuns);
+
 // Plays and records with `attempt` until the recording is judged free of fault, or the player
-// is at fault, or three recordings have lost samples. Each attempt plays anew and returns its
-// judgement. Succeeds only without a fault.
+// is at fault, or three attempts have failed through the recorder, the server or the test. Each
+// attempt plays anew and returns its judgement. Succeeds only without a fault.
 ::testing::AssertionResult PlayedWithoutFault(const std::function<Judgement()>& attempt);

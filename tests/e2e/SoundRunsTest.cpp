@@ -38,6 +38,10 @@ std::string FaultName(Fault fault) {
             return "player";
         case Fault::kRecorder:
             return "recorder";
+        case Fault::kTest:
+            return "test";
+        case Fault::kServer:
+            return "server";
     }
     return "?";
 }
@@ -148,30 +152,31 @@ TEST(SoundRunsTest, TwoRecordingsTellThePlayerFromTheRecorders) {
                                            Silence(119), Tone(812), Silence(2400)};
     const std::vector<Stretch> ended = {Silence(50), Tone(937), Silence(900), Tone(2812),
                                         Silence(1000)};
+    const std::vector<Stretch> sameGap = {Silence(900), Tone(937),  Silence(900), Tone(1000),
+                                          Silence(119), Tone(1812), Silence(2400)};
     struct Case {
         const char* name;
         std::vector<Stretch> first;
         std::vector<Stretch> second;
+        int dryRuns;  // how often the player's stream ran dry
         Fault fault;
     };
     const std::vector<Case> cases = {
-        {"both hold what was played", good, good, Fault::kNone},
-        {"one holds what was played", gap, good, Fault::kNone},
-        {"the same gap in both, each after its own lead-in",
-         gap,
-         {Silence(900), Tone(937), Silence(900), Tone(1000), Silence(119), Tone(1812),
-          Silence(2400)},
+        {"both hold what was played", good, good, 0, Fault::kNone},
+        {"one holds what was played", gap, good, 1, Fault::kNone},
+        {"the same gap in both, each after its own lead-in, the stream ran dry", gap, sameGap, 1,
          Fault::kPlayer},
-        {"gaps in different places", gap, laterGap, Fault::kRecorder},
-        {"one gap, one recording that ended early", gap, ended, Fault::kRecorder},
+        {"the same gap in both, the stream never ran dry", gap, sameGap, 0, Fault::kServer},
+        {"gaps in different places", gap, laterGap, 1, Fault::kRecorder},
+        {"one gap, one recording that ended early", gap, ended, 0, Fault::kRecorder},
     };
     const std::vector<std::int16_t> meant = Samples(kMeant);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         for (const bool exact : {true, false}) {
             SCOPED_TRACE(exact ? "exact" : "resampled");
-            const Judgement judgement =
-                JudgeBoth(Samples(c.first), Samples(c.second), meant, exact);
+            const Judgement judgement = ClearedByTheStream(
+                JudgeBoth(Samples(c.first), Samples(c.second), meant, exact), c.dryRuns);
             EXPECT_EQ(FaultName(judgement.fault), FaultName(c.fault)) << judgement.detail;
         }
     }
