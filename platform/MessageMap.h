@@ -25,6 +25,9 @@ struct AFX_MSGMAP {
 
 namespace platform {
 
+// The row that ends every map.
+inline constexpr AFX_MSGMAP_ENTRY kEndOfMessageMap{0, 0, 0, nullptr};
+
 // Each handler named in a map gets its own small function that restores the class and calls the
 // member, so a handler of the wrong shape is a compile error instead of a bad cast at run time.
 template <typename Class, auto Handler>
@@ -60,7 +63,7 @@ LRESULT invokeMessageHandler(CCmdTarget* target, WPARAM wParam, LPARAM lParam) {
         using TheBaseClass = baseClass;                 \
         static const AFX_MSGMAP_ENTRY messageEntries[] = {
 #define END_MESSAGE_MAP()                                                                    \
-    { 0, 0, 0, nullptr }                                                                     \
+    platform::kEndOfMessageMap                                                               \
     }                                                                                        \
     ;                                                                                        \
     static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, messageEntries}; \

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The playback device with headers queued on the virtual backend: reset, close, failures, the
 // call log, late completions and a device lost to the server.
+#include <algorithm>
 #include <string>
 
 #include "audio/CompletionSink.h"

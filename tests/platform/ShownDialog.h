@@ -46,7 +46,7 @@ class ShownDialog {
                                                nullptr);
         platform::fillScreen(handle_);
         frame()->show();
-        QApplication::setActiveWindow(frame());
+        frame()->activateWindow();
         static_cast<void>(QTest::qWaitForWindowActive(frame()));
     }
     ~ShownDialog() {

@@ -31,9 +31,9 @@ constexpr int kGo = 1107;            // a push button "&Go"
 constexpr int kHiddenText = 1108;    // a static text that starts hidden, before kBareList
 
 // Menus and menu-bar templates, shaped like the program's menu 130.
-constexpr UINT kMenu = 130;         // "关于" (kAbout) and the pop-up "菜单"
-constexpr UINT kUnknownMenu = 131;  // absent, and no template either
-constexpr UINT kMenuBar = 140;  // a template over kMenu: "发送" (kSend), "更多" opening "菜单"
+constexpr UINT kMenu = 130;           // "关于" (kAbout) and the pop-up "菜单"
+constexpr UINT kUnknownMenu = 131;    // absent, and no template either
+constexpr UINT kMenuBar = 140;        // a template of kMenu: "发送" (kSend), "更多"→"菜单"
 constexpr UINT kOrphanMenuBar = 128;  // a template that names the absent menu 128
 constexpr UINT kShortMenuBar = 141;   // a template cut short in its button
 constexpr UINT kAbout = 32776;
