@@ -18,7 +18,8 @@ CaptureStream::CaptureStream(PulseLoop& loop, CompletionDispatcher& dispatcher, 
     : PulseStream(loop, dispatcher, id, sink) {}
 
 BackendStatus CaptureStream::Connect(pa_context* context) {
-    if (!Create(context, "Tessivo capture", "capture stream from the default source")) {
+    if (!Create(context, "Tessivo capture", "capture stream from the default source",
+                ApplicationProperties())) {
         return BackendStatus::kNoMemory;
     }
     pa_stream_set_read_callback(stream_, &OnReadable, this);

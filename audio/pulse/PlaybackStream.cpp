@@ -2,6 +2,8 @@
 #include "audio/pulse/PlaybackStream.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <string>
 
 #include "audio/AudioFormat.h"
@@ -23,7 +25,13 @@ constexpr pa_usec_t kRequestUsec = 10 * PA_USEC_PER_MSEC;
 // first sound still follows the first write within tens of milliseconds.
 constexpr pa_usec_t kStartHoldUsec = 80 * PA_USEC_PER_MSEC;
 
-std::uint32_t BytesOf(pa_usec_t usec) {
+// Silence written after the last sample before the stream drains. A server that resamples
+// (PipeWire, from 22500 to its own rate) holds the last millisecond or so of what it was given in
+// its filter when the drain completes, and drops it with the stream; this pushes the last tone
+// out, so that only silence is lost.
+constexpr pa_usec_t kTailUsec = 10 * PA_USEC_PER_MSEC;
+
+constexpr std::uint32_t BytesOf(pa_usec_t usec) {
     return static_cast<std::uint32_t>(usec * g_audioFormat.nAvgBytesPerSec / PA_USEC_PER_SEC);
 }
 
@@ -50,7 +58,13 @@ BackendStatus PlaybackStream::Connect(pa_context* context, const char* sink_name
     const std::string description = sink_name != nullptr
                                         ? std::string("playback stream on ") + sink_name
                                         : std::string("playback stream on the default sink");
-    if (!Create(context, "Tessivo playback", description)) {
+    // A chosen sink that is not there fails the stream instead of leaving it on another: PipeWire's
+    // session manager falls back to the default sink unless told not to, where PulseAudio fails.
+    const Proplist properties = ApplicationProperties();
+    if (sink_name != nullptr) {
+        pa_proplist_sets(properties.get(), "node.dont-fallback", "true");
+    }
+    if (!Create(context, "Tessivo playback", description, properties)) {
         return BackendStatus::kNoMemory;
     }
     pa_stream_set_write_callback(stream_, &OnWritable, this);
@@ -173,6 +187,8 @@ void PlaybackStream::Drain() {
     if (corked_) {
         Uncork();
     }
+    static const std::array<char, BytesOf(kTailUsec)> silence{};
+    pa_stream_write(stream_, silence.data(), silence.size(), nullptr, 0, PA_SEEK_RELATIVE);
     drain_ = pa_stream_drain(stream_, &OnDrained, this);
     if (drain_ == nullptr) {
         pa_stream_disconnect(stream_);

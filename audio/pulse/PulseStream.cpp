@@ -25,11 +25,11 @@ PulseStream::~PulseStream() {
     pa_stream_unref(stream_);
 }
 
-bool PulseStream::Create(pa_context* context, const char* name, std::string description) {
+bool PulseStream::Create(pa_context* context, const char* name, std::string description,
+                         const Proplist& properties) {
     description_ = std::move(description);
     const pa_sample_spec spec{PA_SAMPLE_S16LE, g_audioFormat.nSamplesPerSec,
                               static_cast<std::uint8_t>(g_audioFormat.nChannels)};
-    const Proplist properties = ApplicationProperties();
     stream_ = pa_stream_new_with_proplist(context, name, &spec, nullptr, properties.get());
     if (stream_ == nullptr) {
         qCWarning(lcAudio, "cannot create the %s: %s", description_.c_str(),

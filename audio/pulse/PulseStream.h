@@ -30,9 +30,10 @@ class PulseStream {
                 CompletionSink& sink);
     ~PulseStream();
 
-    // Creates the stream; false if libpulse refused. `description` names it in the log, e.g.
-    // "playback stream on the default sink".
-    bool Create(pa_context* context, const char* name, std::string description);
+    // Creates the stream with `properties`; false if libpulse refused. `description` names it in
+    // the log, e.g. "playback stream on the default sink".
+    bool Create(pa_context* context, const char* name, std::string description,
+                const Proplist& properties);
     // Tells why the stream could not be connected; returns kFailed.
     BackendStatus FailConnect();
     // Waits until the connection the derived class has begun is ready or has failed.
