@@ -32,7 +32,14 @@ QMenu* choose(QMenu* menu, const QString& text) {
         ADD_FAILURE() << "no entry " << text.toStdString();
         return nullptr;
     }
-    const QPoint at = menu->actionGeometry(action).center();
+    // The pointer slides across the entry to its middle, as a hand moves it: a newer Qt takes the
+    // first few motions in a menu that has just opened for the jitter of the click that opened it,
+    // and ignores them.
+    const QRect area = menu->actionGeometry(action);
+    const QPoint at = area.center();
+    for (int x = area.left() + 1; x < at.x(); x += 4) {
+        QTest::mouseMove(menu, QPoint(x, at.y()));
+    }
     QTest::mouseMove(menu, at);
     QTest::mouseClick(menu, Qt::LeftButton, {}, at);
     if (action->menu() == nullptr) {
