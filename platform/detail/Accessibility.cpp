@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/detail/Accessibility.h"
 
-#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 
 #include "platform/detail/DialogFrame.h"
@@ -13,44 +12,6 @@
 namespace platform {
 namespace {
 
-// A drop-down list named by its label. On Linux Qt names a list by its selected entry and
-// leaves the label to a relation, so a screen reader that reads names announces the entry twice
-// and never the label. Here the name is the label's text, as for any other control, and the
-// selected entry is the list's value; the rest is what Qt's own lists offer.
-class LabelledListInterface : public QAccessibleWidget {
-  public:
-    explicit LabelledListInterface(QComboBox* list)
-        : QAccessibleWidget(list, QAccessible::ComboBox) {}
-
-    QString text(QAccessible::Text which) const override {
-        return which == QAccessible::Value ? list()->currentText() : QAccessibleWidget::text(which);
-    }
-
-    // The entries that drop down are the list's one child.
-    int childCount() const override { return 1; }
-    QAccessibleInterface* child(int index) const override {
-        return index == 0 ? QAccessible::queryAccessibleInterface(list()->view()) : nullptr;
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        return child != nullptr && child->object() == list()->view() ? 0 : -1;
-    }
-
-    QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
-    void doAction(const QString& action) override {
-        if (action != showMenuAction() && action != pressAction()) {
-            return;
-        }
-        if (list()->view()->isVisible()) {
-            list()->hidePopup();
-        } else {
-            list()->showPopup();
-        }
-    }
-
-  private:
-    QComboBox* list() const { return static_cast<QComboBox*>(widget()); }
-};
-
 // Qt asks for each class of the object's ancestry in turn, the most derived first, and this
 // factory before its own. The dialog's window is a plain widget to Qt, which would describe it
 // as an anonymous pane; it is a dialog, named by its caption.
@@ -58,11 +19,6 @@ QAccessibleInterface* makeInterface(const QString& className, QObject* object) {
     if (className == QLatin1String("QWidget")) {
         if (auto* frame = dynamic_cast<DialogFrame*>(object)) {
             return new QAccessibleWidget(frame, QAccessible::Dialog);
-        }
-    } else if (className == QLatin1String("QComboBox")) {
-        auto* list = qobject_cast<QComboBox*>(object);
-        if (list != nullptr && !list->isEditable()) {
-            return new LabelledListInterface(list);
         }
     }
     return nullptr;
@@ -90,6 +46,11 @@ void tieLabels(HWND dialog) {
                 if (label != nullptr) {
                     label->setBuddy(record->widget);
                     label = nullptr;
+                } else if (record->windowClass == WindowClass::Edit) {
+                    // A reader announces a field without a name as a bare "edit"; this one
+                    // at least says what it holds.
+                    record->widget->setAccessibleName(
+                        QCoreApplication::translate("platform", "文本"));
                 }
                 break;
             default:

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "audio/BackendSelection.h"
 #include "audio/virtual/VirtualBackend.h"
@@ -19,6 +20,7 @@
 #include "res/Version.h"
 #include "res/resource.h"
 #include "tests/app/DialogRun.h"
+#include "tests/support/AccessibleLabels.h"
 
 namespace {
 
@@ -51,20 +53,37 @@ TEST_F(MainDlgAccessibilityTest, WindowControlsAndSoftKeysHaveRolesAndNames) {
             QObject* object;
             QAccessible::Role role;
             std::string name;
+            std::vector<std::string> labels;
         };
         const Row rows[] = {
-            {"window", dlg.Window(), QAccessible::Dialog,
-             QString::fromUtf16(kDialogCaption).toStdString()},
-            {"device list", Control(dlg, IDC_DEVICE), QAccessible::ComboBox, "放音设备:"},
-            {"function list", Control(dlg, IDC_FUNCTION), QAccessible::ComboBox, "功能:"},
+            {"window",
+             dlg.Window(),
+             QAccessible::Dialog,
+             QString::fromUtf16(kDialogCaption).toStdString(),
+             {}},
+            // A list reads its chosen entry, and its label beside it.
+            {"device list",
+             Control(dlg, IDC_DEVICE),
+             QAccessible::ComboBox,
+             "Speaker",
+             {"放音设备:"}},
+            {"function list",
+             Control(dlg, IDC_FUNCTION),
+             QAccessible::ComboBox,
+             "摩尔斯码",
+             {"功能:"}},
             // The only static text before the text field is the meter's readout, hidden
-            // whenever the field shows: it must not name the field.
-            {"text field", Control(dlg, IDC_TEXT), QAccessible::EditableText, ""},
-            {"signals box", Control(dlg, IDC_SIGNALS), QAccessible::CheckBox, "插入起始和结束编码"},
-            {"start button", Control(dlg, IDC_START), QAccessible::PushButton, "启动"},
-            {"waveform frame", Control(dlg, IDC_WAVEFORM), QAccessible::Grouping, "波形"},
-            {"left soft key", keys[0], QAccessible::PushButton, "关于"},
-            {"right soft key", keys[1], QAccessible::PushButton, "菜单"},
+            // whenever the field shows: it must not name the field, which has a name of its own.
+            {"text field", Control(dlg, IDC_TEXT), QAccessible::EditableText, "文本", {}},
+            {"signals box",
+             Control(dlg, IDC_SIGNALS),
+             QAccessible::CheckBox,
+             "插入起始和结束编码",
+             {}},
+            {"start button", Control(dlg, IDC_START), QAccessible::PushButton, "启动", {}},
+            {"waveform frame", Control(dlg, IDC_WAVEFORM), QAccessible::Grouping, "波形", {}},
+            {"left soft key", keys[0], QAccessible::PushButton, "关于", {}},
+            {"right soft key", keys[1], QAccessible::PushButton, "菜单", {}},
         };
         for (const Row& row : rows) {
             SCOPED_TRACE(row.what);
@@ -73,12 +92,32 @@ TEST_F(MainDlgAccessibilityTest, WindowControlsAndSoftKeysHaveRolesAndNames) {
             ASSERT_NE(iface, nullptr);
             EXPECT_EQ(iface->role(), row.role);
             EXPECT_EQ(iface->text(QAccessible::Name).toStdString(), row.name);
+            EXPECT_EQ(AccessibleLabels(iface), row.labels);
         }
-        // The lists' selected entries are their values.
-        EXPECT_EQ(Interface(Control(dlg, IDC_DEVICE))->text(QAccessible::Value).toStdString(),
-                  "Speaker");
-        EXPECT_EQ(Interface(Control(dlg, IDC_FUNCTION))->text(QAccessible::Value).toStdString(),
-                  "摩尔斯码");
+    });
+}
+
+TEST_F(MainDlgAccessibilityTest, TheListsReadWhatTheUserChooses) {
+    CTestMainDlg::Run([](CTestMainDlg& dlg) {
+        const struct {
+            int list;
+            int entry;
+            std::string device;
+            std::string function;
+        } choices[] = {
+            {IDC_DEVICE, 1, "Headset", "摩尔斯码"},
+            {IDC_FUNCTION, 1, "Headset", "分贝计"},
+            {IDC_DEVICE, 0, "Speaker", "分贝计"},
+            {IDC_FUNCTION, 0, "Speaker", "摩尔斯码"},
+        };
+        for (const auto& choice : choices) {
+            SCOPED_TRACE(choice.device + " " + choice.function);
+            dlg.UserSelects(choice.list, choice.entry);
+            EXPECT_EQ(Interface(Control(dlg, IDC_DEVICE))->text(QAccessible::Name).toStdString(),
+                      choice.device);
+            EXPECT_EQ(Interface(Control(dlg, IDC_FUNCTION))->text(QAccessible::Name).toStdString(),
+                      choice.function);
+        }
     });
 }
 

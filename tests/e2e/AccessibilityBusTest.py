@@ -2,12 +2,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The real program's window as a screen reader reads it over the accessibility bus (AT-SPI).
 
-Starts a private X server, a private session bus and the accessibility bus launcher, runs the
-program there with Qt's accessibility bridge on, and reads the window's tree with pyatspi: the
-window's role and caption, the lists and the text field named by their labels, the soft keys,
-the waveform frame, the focus on the device list at launch, and the window's layout on the
-screen. No sound server is needed: the window comes up without one. Every process started here is
-stopped here, by its PID.
+Starts a private X server, a private session bus, the accessibility bus launcher and a private
+PulseAudio with two null sinks, runs the program there with Qt's accessibility bridge on, and
+reads the window's tree with pyatspi: the window's role and caption, the lists reading their
+chosen entries beside their labels, the text field's name, the soft keys, the waveform frame,
+the focus on the device list at launch, and the window's layout on the screen. Then it chooses
+the second device and the meter with the keyboard, as a user does, and reads the lists again.
+Every process started here is stopped here, by its PID.
 
     AccessibilityBusTest.py [--screen=WIDTHxHEIGHT] [--screenshot=PATH] PROGRAM CAPTION
 
@@ -35,11 +36,15 @@ import time
 PATIENCE_SECONDS = 120
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 
+SOUND_SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts",
+                            "pulse-test-server")
+DEVICES = ["Test_Sink", "Second_Sink"]
+FUNCTIONS = ["摩尔斯码", "分贝计"]
 DEVICE_LIST = "放音设备:"
 FUNCTION_LIST = "功能:"
 # The only static text before the text field is the meter's readout, hidden whenever the field
-# shows: the field has no label.
-TEXT_FIELD = ""
+# shows: the field has no label, and a name of its own.
+TEXT_FIELD = "文本"
 SOFT_KEYS = ["关于", "菜单"]
 WAVEFORM_FRAME = "波形"
 SIGNALS_BOX = "插入起始和结束编码"
@@ -144,13 +149,43 @@ class Session:
             time.sleep(0.1)
         raise Failure("the accessibility bus launcher never took its name")
 
+    def start_sound_server(self):
+        """A private PulseAudio with the test sink and a second one, so that there is a device to
+        choose."""
+        self.sound_dir = os.path.join(self.work, "pa")
+        started = subprocess.run([SOUND_SERVER, "start", self.sound_dir], stdin=subprocess.DEVNULL,
+                                 capture_output=True, env=self.env, timeout=PATIENCE_SECONDS)
+        if started.returncode != 0:
+            raise Failure(f"the sound server did not start:\n{started.stderr.decode()}")
+        server = started.stdout.decode().strip().splitlines()[-1].split("=", 1)[1]
+        second = subprocess.run(["pactl", f"--server={server}", "load-module", "module-null-sink",
+                                 "sink_name=second_sink", "rate=22500", "channels=1",
+                                 "sink_properties=device.description=" + DEVICES[1]],
+                                stdin=subprocess.DEVNULL, capture_output=True, env=self.env,
+                                timeout=PATIENCE_SECONDS)
+        if second.returncode != 0:
+            raise Failure(f"no second sink:\n{second.stderr.decode()}")
+        self.sound_server = server
+
     def start_program(self, program):
         env = dict(self.env)
         env["QT_QPA_PLATFORM"] = "xcb"
         env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-        # A socket nobody listens on: the program finds no sound server, quickly and for sure.
-        env["PULSE_SERVER"] = "unix:" + os.path.join(self.work, "no-sound-server")
+        env["PULSE_SERVER"] = self.sound_server
         return self.start("program", [program], env=env)
+
+    def press_keys(self, pid, *keys):
+        """Types keys into the program's window, as a user at its keyboard does."""
+        try:
+            found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--pid",
+                                    str(pid)], stdin=subprocess.DEVNULL, capture_output=True,
+                                   env=self.env, timeout=PATIENCE_SECONDS)
+            window = found.stdout.decode().split()[0]
+            subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", "--delay", "100",
+                            *keys], stdin=subprocess.DEVNULL, check=True, env=self.env,
+                           timeout=PATIENCE_SECONDS)
+        except (subprocess.TimeoutExpired, subprocess.CalledProcessError, IndexError) as error:
+            raise Failure(f"could not type {keys} into the window: {error}")
 
     def take_screenshot(self, path):
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
@@ -163,6 +198,9 @@ class Session:
             raise Failure(f"import could not take the screenshot:\n{taken.stderr.decode()}")
 
     def stop_all(self):
+        if getattr(self, "sound_dir", None):
+            subprocess.run([SOUND_SERVER, "stop", self.sound_dir], stdin=subprocess.DEVNULL,
+                           env=self.env, timeout=PATIENCE_SECONDS)
         # The buses' clients first, the X server last.
         for name, process in reversed(self.processes):
             if process.poll() is None:
@@ -254,7 +292,7 @@ def read_layout(pyatspi, window, items, screen):
     return [
         ("the window's extents", (0, 0) + screen, window_extents),
         ("the tappable controls showing",
-         sorted([("combo box", DEVICE_LIST), ("combo box", FUNCTION_LIST),
+         sorted([("combo box", DEVICES[0]), ("combo box", FUNCTIONS[0]),
                  ("check box", SIGNALS_BOX), ("push button", START_BUTTON)] +
                 [("push button", name) for name in SOFT_KEYS]),
          sorted((role, name) for role, name, _ in tappable)),
@@ -289,14 +327,37 @@ def read_window(pyatspi, window, caption, screen):
     return [
         ("the window's role", top_level, window_role),
         ("the window's name", caption, window.name),
-        ("the lists' names", [DEVICE_LIST, FUNCTION_LIST], [item.name for item in lists]),
+        ("the lists' names, their chosen entries", [DEVICES[0], FUNCTIONS[0]],
+         [item.name for item in lists]),
         ("the lists' labels", [[DEVICE_LIST], [FUNCTION_LIST]], [labels_of(i) for i in lists]),
         ("the text fields' names", [TEXT_FIELD], [item.name for item in fields]),
         ("the text fields' labels", [[]], [labels_of(item) for item in fields]),
         ("the soft keys", SOFT_KEYS, [name for name in buttons if name in SOFT_KEYS]),
         ("the named panes", [WAVEFORM_FRAME], panels),
-        ("what has the focus at launch", [("combo box", DEVICE_LIST)], focused),
+        ("what has the focus at launch", [("combo box", DEVICES[0])], focused),
     ] + read_layout(pyatspi, window, items, screen)
+
+
+def read_choice(pyatspi, window):
+    """The lists' names and the names of their labels, in the window's order."""
+    lists = [item for item in descendants(window) if item.getRole() == pyatspi.ROLE_COMBO_BOX]
+    return ([item.name for item in lists], [labels_of(item) for item in lists])
+
+
+def read_until(pyatspi, process, expected):
+    """Reads the lists until they hold `expected` or patience runs out; returns what was read."""
+    until = deadline()
+    found = None
+    while True:
+        if process.poll() is not None:
+            raise Failure(f"the program ended with {process.returncode}")
+        try:
+            found = read_choice(pyatspi, find_window(pyatspi, process.pid))
+        except Exception as error:  # The tree changes under a reader while it switches.
+            print(f"reading again after: {error}", file=sys.stderr)
+        if found == expected or time.monotonic() > until:
+            return found
+        time.sleep(0.2)
 
 
 def run(program, caption, screen, screenshot):
@@ -306,6 +367,7 @@ def run(program, caption, screen, screenshot):
         session.start_display(screen)
         session.start_session_bus()
         session.start_accessibility_bus()
+        session.start_sound_server()
         # pyatspi finds the accessibility bus through the session set up above.
         os.environ.update(session.env)
         import pyatspi
@@ -345,7 +407,22 @@ def run(program, caption, screen, screenshot):
         if screenshot:
             session.take_screenshot(screenshot)
             print(f"screenshot: {screenshot}")
-        return 0
+
+        # The device list has the focus: Down chooses the next device, Tab moves on to the
+        # function list, where Down chooses the meter. A reader hears each choice as it is made.
+        labels = [[DEVICE_LIST], [FUNCTION_LIST]]
+        for keys, names in ((["Down"], [DEVICES[1], FUNCTIONS[0]]),
+                            (["Tab", "Down"], [DEVICES[1], FUNCTIONS[1]])):
+            session.press_keys(process.pid, *keys)
+            found = read_until(pyatspi, process, (names, labels))
+            check = f"the lists after {'+'.join(keys)}"
+            if found == (names, labels):
+                print(f"ok: {check}")
+            else:
+                failed += 1
+                print(f"FAILED: {check}: expected {(names, labels)!r}, found {found!r}",
+                      file=sys.stderr)
+        return 1 if failed else 0
     finally:
         session.stop_all()
         shutil.rmtree(work, ignore_errors=True)
