@@ -9,6 +9,7 @@
 
 #include "platform/MessageBoxHook.h"
 #include "platform/detail/Text.h"
+#include "platform/detail/Translations.h"
 #include "platform/detail/WindowTable.h"
 #include "platform/winuser.h"
 
@@ -65,10 +66,11 @@ QMessageBox::Icon iconFor(UINT type) {
 // Runs the box in a nested event loop, which keeps delivering posted messages. Closing the box
 // counts as its escape choice: OK for MB_OK, No for MB_YESNO.
 int showMessageBox(QWidget* owner, const MessageBoxRequest& request) {
-    QString text = toQString(request.text);
+    // The box shows the texts in the user's language; the request keeps the program's own.
+    QString text = displayText(toQString(request.text));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(iconFor(request.type), toQString(request.caption), text, QMessageBox::NoButton,
-                    owner);
+    QMessageBox box(iconFor(request.type), displayText(toQString(request.caption)), text,
+                    QMessageBox::NoButton, owner);
     box.setTextFormat(Qt::PlainText);
     if ((request.type & MB_TYPEMASK) == MB_YESNO) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

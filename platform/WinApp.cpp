@@ -9,6 +9,7 @@
 
 #include "platform/detail/Application.h"
 #include "platform/detail/Text.h"
+#include "platform/detail/Translations.h"
 
 namespace {
 
@@ -99,7 +100,7 @@ int runApplication(int argc, char** argv, const ResourceTable& resources) {
     }
     setResourceTable(resources);
     QApplication qtApp(argc, argv);
-    loadQtTranslations();
+    useUsersLanguage();
     QCoreApplication::setApplicationName(toQString(app->m_pszAppName));
     app->InitInstance();
     // Windows destroyed during the run leave their widgets to the event loop, which has

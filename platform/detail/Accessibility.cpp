@@ -3,10 +3,10 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QCoreApplication>
 #include <QLabel>
 
 #include "platform/detail/DialogFrame.h"
+#include "platform/detail/Translations.h"
 #include "platform/detail/WindowTable.h"
 
 namespace platform {
@@ -49,8 +49,7 @@ void tieLabels(HWND dialog) {
                 } else if (record->windowClass == WindowClass::Edit) {
                     // A reader announces a field without a name as a bare "edit"; this one
                     // at least says what it holds.
-                    record->widget->setAccessibleName(
-                        QCoreApplication::translate("platform", "文本"));
+                    record->widget->setAccessibleName(displayText(QStringLiteral("文本")));
                 }
                 break;
             default:

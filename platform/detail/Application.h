@@ -10,8 +10,4 @@ namespace platform {
 // object's InitInstance; returns the process's exit code.
 int runApplication(int argc, char** argv, const ResourceTable& resources);
 
-// Installs Qt's own Simplified Chinese translation into the running application; says on
-// stderr when it is not installed.
-void loadQtTranslations();
-
 }  // namespace platform

@@ -14,6 +14,7 @@
 #include "platform/detail/Accessibility.h"
 #include "platform/detail/EditWidget.h"
 #include "platform/detail/Text.h"
+#include "platform/detail/Translations.h"
 
 namespace platform {
 namespace {
@@ -108,7 +109,7 @@ void fitCaption(QGroupBox& group) {
 }
 
 QWidget* makeWidget(WindowClass windowClass, const DialogItemTemplate& item, QWidget* parent) {
-    const QString text = toQString(wideView(item.text));
+    const QString text = displayText(toQString(wideView(item.text)));
     switch (windowClass) {
         case WindowClass::Static: {
             auto* label = new QLabel(text, parent);
@@ -182,9 +183,11 @@ LRESULT comboProc(QComboBox& combo, UINT message, WPARAM wParam, LPARAM lParam) 
                 return CB_ERR;
             }
             // Qt selects the first item put into an empty list; a classic list stays without
-            // a selection until the program or the user makes one.
+            // a selection until the program or the user makes one. The entry shows in the user's
+            // language and keeps the program's text, which is what the program reads back.
             const int selected = combo.currentIndex();
-            combo.insertItem(at, toQString(wideView(reinterpret_cast<LPCWSTR>(lParam))));
+            const QString entry = toQString(wideView(reinterpret_cast<LPCWSTR>(lParam)));
+            combo.insertItem(at, displayText(entry), entry);
             if (selected == -1) {
                 combo.setCurrentIndex(-1);
             }
@@ -201,10 +204,10 @@ LRESULT comboProc(QComboBox& combo, UINT message, WPARAM wParam, LPARAM lParam) 
         // The text of a drop-down list is its selected entry, empty without a selection; the
         // program cannot set it to anything else.
         case WM_GETTEXT:
-            return copyToBuffer(toWide(combo.currentText()), reinterpret_cast<LPWSTR>(lParam),
-                                static_cast<int>(wParam));
+            return copyToBuffer(toWide(combo.currentData().toString()),
+                                reinterpret_cast<LPWSTR>(lParam), static_cast<int>(wParam));
         case WM_GETTEXTLENGTH:
-            return combo.currentText().size();
+            return combo.currentData().toString().size();
         case WM_SETTEXT:
             return FALSE;
         default:
@@ -299,7 +302,7 @@ void scrollByTouch(QWidget& control) {
 }
 
 void showText(WindowRecord& record) {
-    const QString text = toQString(record.text);
+    const QString text = displayText(toQString(record.text));
     switch (record.windowClass) {
         case WindowClass::Static: {
             auto* label = static_cast<QLabel*>(record.widget);

@@ -13,6 +13,7 @@
 #include "platform/detail/Controls.h"
 #include "platform/detail/Text.h"
 #include "platform/detail/TouchStyle.h"
+#include "platform/detail/Translations.h"
 #include "platform/detail/WindowTable.h"
 
 namespace platform {
@@ -206,7 +207,7 @@ HWND createDialogWindow(CWnd& wnd, const DialogTemplate& dialogTemplate, HWND ow
         toPixels(base, 0, 0, dialogTemplate.cx, dialogTemplate.cy).size(), dialogTemplate.cx,
         base.width(), scale);
     frame->setFont(font);
-    frame->setWindowTitle(toQString(wideView(dialogTemplate.caption)));
+    frame->setWindowTitle(displayText(toQString(wideView(dialogTemplate.caption))));
 
     auto record = std::make_unique<WindowRecord>();
     record->windowClass = WindowClass::Dialog;

@@ -13,6 +13,7 @@
 #include "platform/aygshell.h"
 #include "platform/detail/DialogFrame.h"
 #include "platform/detail/Text.h"
+#include "platform/detail/Translations.h"
 
 namespace platform {
 namespace {
@@ -89,7 +90,7 @@ class SoftKeyBar : public QWidget {
         layout->setSpacing(0);
         for (std::size_t i = 0; i < keys.size(); ++i) {
             auto* key = new SoftKeyButton(this, i == 0 ? Qt::AlignLeft : Qt::AlignRight);
-            key->setText(keys[i].label);
+            key->setText(displayText(keys[i].label));
             const bool blank =
                 keys[i].label.isEmpty() && keys[i].command == 0 && keys[i].popup.size() == 0;
             key->setEnabled(keys[i].enabled && !blank);
@@ -163,7 +164,7 @@ class SoftKeyBar : public QWidget {
     void fillMenu(QMenu& menu, const ResourceList<MenuItemTemplate>& items) {
         menu.setFont(window()->font());
         for (const MenuItemTemplate& item : items) {
-            const QString label = toQString(wideView(item.text));
+            const QString label = displayText(toQString(wideView(item.text)));
             if (item.popup.size() > 0) {
                 fillMenu(*menu.addMenu(label), item.popup);
             } else {

@@ -5,13 +5,22 @@
 #include <string>
 #include <vector>
 
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+
 #include "audio/BackendSelection.h"
 #include "audio/virtual/VirtualBackend.h"
+#include "meter/LevelMeter.h"
 #include "morse/SoundBuffers.h"
 #include "platform/Resources.h"
+#include "platform/detail/Translations.h"
+#include "platform/detail/WindowTable.h"
 #include "platform/wingdi.h"
 #include "res/resource.h"
 #include "tests/app/DialogRun.h"
+#include "tests/support/SampleBytes.h"
 
 namespace {
 
@@ -249,6 +258,95 @@ TEST_F(MainDlgTest, DeviceLostMidMessageEndsTheRun) {
         ASSERT_NE(dlg.m_sender, nullptr);
         EXPECT_EQ(backend_->QueuedHeaders(dlg.m_sender->GetDevice()).size(), 1u);
         dlg.Click(IDC_START);
+    });
+}
+
+}  // namespace
+
+namespace {
+
+// What a control shows the user, which a translation may make differ from its text.
+std::u16string Shown(CTestMainDlg& dlg, int id) {
+    QWidget* widget = platform::findWindow(dlg.GetDlgItem(id)->GetSafeHwnd())->widget;
+    QString text;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        text = button->text();
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        text = label->text();
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        text = group->title();
+    } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
+        text = list->currentText();
+    }
+    return text.toStdU16String();
+}
+
+// The window in English for one test, and in the program's own language again after it.
+class EnglishWindow {
+  public:
+    EnglishWindow() : language_(platform::useLanguage({QStringLiteral("en-US")})) {}
+    ~EnglishWindow() { platform::useLanguage({QStringLiteral("zh-CN")}); }
+    EnglishWindow(const EnglishWindow&) = delete;
+    EnglishWindow& operator=(const EnglishWindow&) = delete;
+
+    const QString& Language() const { return language_; }
+
+  private:
+    QString language_;
+};
+
+// In English the window shows English over the program's own Chinese texts, which the program
+// still sets and reads back: a send returns to "Start" by itself, a meter run shows its level in
+// English with the program's numbers, and Stop brings "Start" back.
+TEST_F(MainDlgTest, AnEnglishWindowRunsOverTheProgramsOwnTexts) {
+    const EnglishWindow english;
+    ASSERT_EQ(english.Language(), QStringLiteral("en"));
+    CTestMainDlg::Run([&](CTestMainDlg& dlg) {
+        const struct {
+            int id;
+            std::u16string own;
+            std::u16string shown;
+        } controls[] = {
+            {IDC_START, kStart, u"Start"},
+            {IDC_FUNCTION, u"摩尔斯码", u"Morse code"},
+            {IDC_DEVICE, u"Speaker", u"Speaker"},
+            {IDC_SIGNALS, u"插入起始和结束编码", u"Start and end signals"},
+            {IDC_WAVEFORM, u"波形", u"Waveform"},
+            {IDC_LEVEL, u"当前: 0 dB | 平均: 0 dB", u"Now: 0 dB | Average: 0 dB"},
+        };
+        for (const auto& control : controls) {
+            SCOPED_TRACE(control.id);
+            EXPECT_EQ(dlg.Text(control.id), control.own);
+            EXPECT_EQ(Shown(dlg, control.id), control.shown);
+        }
+
+        dlg.GetDlgItem(IDC_TEXT)->SetWindowText(u"E");
+        dlg.Click(IDC_START);
+        EXPECT_EQ(dlg.Text(IDC_START), kStop);
+        EXPECT_EQ(Shown(dlg, IDC_START), u"Stop");
+        ASSERT_NE(dlg.m_sender, nullptr);
+        EXPECT_TRUE(backend_->CompleteOutput(dlg.m_sender->GetDevice()));
+        EXPECT_TRUE(dlg.PumpUntil([&] { return dlg.m_sender == nullptr; }));
+        EXPECT_EQ(dlg.Text(IDC_START), kStart);
+        EXPECT_EQ(Shown(dlg, IDC_START), u"Start");
+
+        dlg.UserSelects(IDC_FUNCTION, 1);
+        EXPECT_EQ(dlg.Text(IDC_FUNCTION), u"分贝计");
+        EXPECT_EQ(Shown(dlg, IDC_FUNCTION), u"Sound meter");
+        dlg.Click(IDC_START);
+        EXPECT_EQ(Shown(dlg, IDC_START), u"Stop");
+        ASSERT_NE(dlg.m_meter, nullptr);
+        const std::vector<char> second = SampleBytes(
+            CLevelMeter::kBufferBytes / 2, [](std::size_t) { return std::int16_t{1000}; });
+        ASSERT_EQ(backend_->FillInput(dlg.m_meter->GetDevice(), second), second.size());
+        ASSERT_TRUE(dlg.PumpUntil([&] { return dlg.m_levelCount == 1; }));
+        EXPECT_EQ(dlg.Text(IDC_LEVEL), u"当前:59.9 dB | 平均:59.9 dB");
+        EXPECT_EQ(Shown(dlg, IDC_LEVEL), u"Now: 59.9 dB | Average: 59.9 dB");
+        dlg.Click(IDC_START);
+        EXPECT_EQ(dlg.Text(IDC_START), kStart);
+        EXPECT_EQ(Shown(dlg, IDC_START), u"Start");
+        ASSERT_EQ(backend_->FillInput(dlg.m_meter->GetDevice(), second), second.size());
+        EXPECT_TRUE(dlg.PumpUntil([&] { return dlg.m_meter == nullptr; }));
     });
 }
 

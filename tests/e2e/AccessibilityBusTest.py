@@ -10,12 +10,15 @@ the focus on the device list at launch, and the window's layout on the screen. T
 the second device and the meter with the keyboard, as a user does, and reads the lists again.
 Every process started here is stopped here, by its PID.
 
-    AccessibilityBusTest.py [--screen=WIDTHxHEIGHT] [--screenshot=PATH] PROGRAM CAPTION
+    AccessibilityBusTest.py [--screen=WIDTHxHEIGHT] [--screenshot=PATH] [--english] PROGRAM CAPTION
 
 On a screen that holds the desktop window (the default screen, 1024x768, does), the window keeps
 the desktop size. On a screen that does not, as a phone's, the window fills the screen, keeps every
 control on it with the soft keys along its bottom edge, and makes every control that takes a tap
 tall enough for a finger. Once everything holds, a picture of the screen goes to PATH.
+
+With --english the program runs on an English desktop: no text of the window may be Chinese, and
+a message sent through the reader's interfaces turns Start into Stop and back by itself.
 
 Debian's pyatspi is built for the system's Python, hence the interpreter above.
 """
@@ -167,8 +170,14 @@ class Session:
             raise Failure(f"no second sink:\n{second.stderr.decode()}")
         self.sound_server = server
 
-    def start_program(self, program):
-        env = dict(self.env)
+    def start_program(self, program, english):
+        env = {key: value for key, value in self.env.items()
+               if key not in ("LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG")}
+        # The language is the test's choice, never the machine's.
+        if english:
+            env.update(LANG="en_US.UTF-8", LANGUAGE="en_US:en")
+        else:
+            env["LANG"] = "zh_CN.UTF-8"
         env["QT_QPA_PLATFORM"] = "xcb"
         env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         env["PULSE_SERVER"] = self.sound_server
@@ -360,7 +369,55 @@ def read_until(pyatspi, process, expected):
         time.sleep(0.2)
 
 
-def run(program, caption, screen, screenshot):
+# Han characters and the punctuation and full-width forms that go with them.
+CHINESE = re.compile("[\u3000-\u303f\u3400-\u9fff\uf900-\ufaff\uff00-\uffef]")
+ENGLISH_FUNCTIONS = ["Morse code", "Sound meter"]
+
+
+def read_english_window(pyatspi, window):
+    """What a reader finds in the English window: (check, expected, found) for every check."""
+    items = [window] + list(descendants(window))
+    lists = [item for item in items if item.getRole() == pyatspi.ROLE_COMBO_BOX]
+    buttons = [item.name for item in items if item.getRole() == pyatspi.ROLE_PUSH_BUTTON]
+    return [
+        ("the texts in Chinese", [],
+         [(role_name(pyatspi, item), item.name) for item in items if CHINESE.search(item.name)]),
+        ("the lists' names", [DEVICES[0], ENGLISH_FUNCTIONS[0]], [item.name for item in lists]),
+        ("the lists' labels", [["Device:"], ["Function:"]], [labels_of(item) for item in lists]),
+        ("the buttons", ["About", "Menu", "Start"], sorted(buttons)),
+    ]
+
+
+def find_named(pyatspi, window, role, names):
+    return next((item for item in descendants(window)
+                 if item.getRole() == role and item.name in names), None)
+
+
+def send_in_english(pyatspi, process, window):
+    """Sends a short message as a reader's user does, through the text field's and the button's
+    accessible interfaces: (check, expected, found) for what the button reads on the way."""
+    field = find_named(pyatspi, window, pyatspi.ROLE_TEXT, ["Text"])
+    button = find_named(pyatspi, window, pyatspi.ROLE_PUSH_BUTTON, ["Start"])
+    if field is None or button is None:
+        return [("the text field and the Start button", True, False)]
+    field.queryEditableText().setTextContents("SOS")
+    button.queryAction().doAction(0)
+    # What the button reads from the press on, each change once, until it reads Start again
+    # after Stop.
+    read = []
+    until = deadline()
+    while time.monotonic() < until and read[-2:] != ["Stop", "Start"]:
+        if process.poll() is not None:
+            raise Failure(f"the program ended with {process.returncode}")
+        name = button.name
+        if name != "Start" or read:
+            if not read or read[-1] != name:
+                read.append(name)
+        time.sleep(0.05)
+    return [("the button while the message plays and after it", ["Stop", "Start"], read)]
+
+
+def run(program, caption, screen, screenshot, english=False):
     work = tempfile.mkdtemp(prefix="tsv-a11y-", dir="/tmp")
     session = Session(work)
     try:
@@ -372,7 +429,7 @@ def run(program, caption, screen, screenshot):
         os.environ.update(session.env)
         import pyatspi
 
-        process = session.start_program(program)
+        process = session.start_program(program, english)
         # The window comes up, is named and takes the focus in steps of its own: read until
         # everything holds, and report what was last read if it never does.
         until = deadline()
@@ -384,7 +441,8 @@ def run(program, caption, screen, screenshot):
             try:
                 window = find_window(pyatspi, process.pid)
                 if window is not None:
-                    checks = read_window(pyatspi, window, caption, screen)
+                    checks = (read_english_window(pyatspi, window) if english
+                              else read_window(pyatspi, window, caption, screen))
             except Exception as error:  # The tree changes under a reader while it comes up.
                 print(f"reading again after: {error}", file=sys.stderr)
             if checks and all(expected == found for _, expected, found in checks):
@@ -407,6 +465,15 @@ def run(program, caption, screen, screenshot):
         if screenshot:
             session.take_screenshot(screenshot)
             print(f"screenshot: {screenshot}")
+        if english:
+            for check, expected, found in send_in_english(pyatspi, process, window):
+                if expected == found:
+                    print(f"ok: {check}")
+                else:
+                    print(f"FAILED: {check}: expected {expected!r}, found {found!r}",
+                          file=sys.stderr)
+                    return 1
+            return 0
 
         # The device list has the focus: Down chooses the next device, Tab moves on to the
         # function list, where Down chooses the meter. A reader hears each choice as it is made.
@@ -442,12 +509,14 @@ if __name__ == "__main__":
                         help="the private X server's screen size, WIDTHxHEIGHT")
     parser.add_argument("--screenshot", metavar="PATH",
                         help="where to write a picture of the screen once everything holds")
+    parser.add_argument("--english", action="store_true",
+                        help="run the window in English and send a message through it")
     parser.add_argument("program")
     parser.add_argument("caption")
     arguments = parser.parse_args()
     try:
         sys.exit(run(arguments.program, arguments.caption, arguments.screen,
-                     arguments.screenshot))
+                     arguments.screenshot, arguments.english))
     except Failure as failure:
         print(f"AccessibilityBusTest: {failure}", file=sys.stderr)
         sys.exit(1)

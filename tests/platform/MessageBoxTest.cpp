@@ -10,6 +10,7 @@
 
 #include "platform/MessageBoxHook.h"
 #include "platform/Wnd.h"
+#include "platform/detail/Translations.h"
 #include "tests/platform/OpenDialog.h"
 #include "tests/support/MessageSink.h"
 
@@ -120,23 +121,45 @@ TEST(MessageBoxTest, PostedMessagesArriveWhileTheBoxIsOpen) {
     }
 }
 
-// The restart question's standard buttons read in the program's language, as Qt's own
-// Simplified Chinese translation has them.
-TEST(MessageBoxTest, QuestionButtonsAreChinese) {
-    OpenDialog open;
-    QString yes;
-    QString no;
-    QTimer::singleShot(50, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(nullptr, box);
-        yes = box->button(QMessageBox::Yes)->text();
-        no = box->button(QMessageBox::No)->text();
-        box->button(QMessageBox::No)->click();
-    });
-    EXPECT_EQ(IDNO, MessageBoxW(open.handle(), u"是否确定要重新启动该移动设备？", u"REBOOT",
-                                MB_YESNO | MB_ICONQUESTION));
-    EXPECT_TRUE(yes.startsWith(QStringLiteral("是"))) << yes.toStdString();
-    EXPECT_TRUE(no.startsWith(QStringLiteral("否"))) << no.toStdString();
+// The restart question reads in the window's language, its standard buttons as Qt's own
+// translation has them, while the program's answer is the same.
+TEST(MessageBoxTest, TheQuestionReadsInTheWindowsLanguage) {
+    const struct {
+        const char* language;
+        QString text;
+        QString yes;
+        QString no;
+    } rows[] = {
+        {"zh-CN", QStringLiteral("是否确定要重新启动该移动设备？"), QStringLiteral("是"),
+         QStringLiteral("否")},
+        {"en-US", QStringLiteral("Restart this device?"), QStringLiteral("&Yes"),
+         QStringLiteral("&No")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.language);
+        platform::useLanguage({QString::fromLatin1(row.language)});
+        OpenDialog open;
+        QString text;
+        QString caption;
+        QString yes;
+        QString no;
+        QTimer::singleShot(50, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(nullptr, box);
+            text = box->text();
+            caption = box->windowTitle();
+            yes = box->button(QMessageBox::Yes)->text();
+            no = box->button(QMessageBox::No)->text();
+            box->button(QMessageBox::No)->click();
+        });
+        EXPECT_EQ(IDNO, MessageBoxW(open.handle(), u"是否确定要重新启动该移动设备？", u"REBOOT",
+                                    MB_YESNO | MB_ICONQUESTION));
+        EXPECT_EQ(text.toStdString(), row.text.toStdString());
+        EXPECT_EQ(caption.toStdString(), "REBOOT");
+        EXPECT_TRUE(yes.startsWith(row.yes)) << yes.toStdString();
+        EXPECT_TRUE(no.startsWith(row.no)) << no.toStdString();
+    }
+    platform::useLanguage({QStringLiteral("zh-CN")});
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <QApplication>
 
-#include "platform/detail/Application.h"
+#include "platform/detail/Translations.h"
 
 // Qt never frees the recogniser that scrolling by touch registers, even when the gesture is
 // given up; the leak checker is told so instead of failing every test that enters phone mode.
@@ -18,8 +18,9 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    // Qt's own texts in the program's language, as the program has them.
-    platform::loadQtTranslations();
+    // The window in the program's own language, whatever the machine's locale, and Qt's own
+    // texts with it; a test of another language chooses it itself.
+    platform::useLanguage({QStringLiteral("zh-CN")});
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     // Windows destroyed by the tests leave their widgets to the event loop; delete them now so
