@@ -34,7 +34,7 @@ QString chooseLanguage(const QStringList& uiLanguages) {
             break;
         }
         const QString language = QLocale::languageToCode(locale.language());
-        if (locale.language() != QLocale::C && QFile::exists(translationFile(language))) {
+        if (QFile::exists(translationFile(language))) {
             return language;
         }
     }
@@ -73,6 +73,7 @@ QString translated(const QString& text) {
     return QCoreApplication::translate(kContext, text.toUtf8().constData());
 }
 
+// A line's translation, else its translation as a pattern of its numbers, else the line.
 QString displayLine(const QString& line) {
     const QString whole = translated(line);
     if (whole != line) {
@@ -131,11 +132,14 @@ QString displayText(const QString& text) {
     if (text.isEmpty() || g_textTranslator == nullptr) {
         return text;
     }
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
+    if (!text.contains(lineBreak)) {
+        return displayLine(text);
+    }
     const QString whole = translated(text);
     if (whole != text) {
         return whole;
     }
-    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     QString result;
     qsizetype from = 0;
     for (const QRegularExpressionMatch& match : lineBreak.globalMatch(text)) {
